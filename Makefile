@@ -1,0 +1,15 @@
+# The whole set-up: `make test` builds everything and runs every test,
+# `make run` builds and starts the viewer. Both install missing packages first.
+.PHONY: test run deps clean
+
+test: deps
+	sh tools/run-tests.sh
+
+run: deps
+	sh tools/run-viewer.sh
+
+deps:
+	sh tools/install-deps.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,21 @@
+// The two remap kernels: fill outputFrame with the perspective view of
+// sourceFrame for the current viewMatrix.fixedMatrix.
+//
+// Conventions: rows run bottom-up in both frames. Output column k is rendered
+// from view-plane x = xFirst + 1 + k; output row r from y = yFirst + 1 + r by
+// the nearest kernel and from y = yFirst + r by the bilinear kernel. A
+// direction is X = m00 x + m01 y + m02, Y = m11 y + m12, Z = m20 x + m21 y + m22
+// in 32-bit two's-complement arithmetic (m10 is 0: no roll). Growing x turns
+// right (towards higher source columns), growing y turns up (higher rows).
+// Every division is an unsigned 32-bit division that truncates.
+#pragma once
+
+namespace lx {
+
+// Copies the one source pixel the row and column tables name.
+void RemapNearest();
+// Blends four source pixels at 1/256-pixel angles. Leaves row 0 and the last
+// column of the frame, and pixels whose source row would pass H - 2, untouched.
+void RemapBilinear();
+
+}  // namespace lx

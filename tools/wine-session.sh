@@ -1,0 +1,54 @@
+#!/bin/sh
+# Sourced by the test and run scripts: a virtual display and a Wine prefix of
+# the project's own, both ended by wine_session_end.
+#   wine_session_begin BUILD_DIR DISPLAY_NUMBER
+#   wine_session_end
+
+wine_session_begin() {
+    session_build_dir="$1"
+    session_display="$2"
+    export WINEPREFIX="$session_build_dir/wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+    # No sound card here: a null ALSA device keeps ALSA quiet.
+    export HOME="$session_build_dir/home"
+    mkdir -p "$HOME"
+    [ -f "$HOME/.asoundrc" ] || echo 'pcm.!default { type null }' > "$HOME/.asoundrc"
+
+    session_xvfb_pid=""
+    if [ -z "${LX_KEEP_DISPLAY:-}" ]; then
+        rm -f "/tmp/.X${session_display}-lock" "/tmp/.X11-unix/X${session_display}"
+        Xvfb ":$session_display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        session_xvfb_pid=$!
+        export DISPLAY=":$session_display"
+        i=0
+        while [ ! -e "/tmp/.X11-unix/X${session_display}" ] && [ $i -lt 50 ]; do
+            sleep 0.1; i=$((i + 1))
+        done
+    fi
+
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Preparing the Wine prefix (first time only, about half a minute)"
+        timeout 300 wineboot -i >/dev/null 2>&1 || true
+        timeout 60 wineserver -w || true
+        # A crash must end the program, not wait in the debugger.
+        timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+            /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1 || true
+        timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+            /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1 || true
+        timeout 60 wineserver -w || true
+    fi
+    wineserver -p >/dev/null 2>&1 || true
+    # Start Wine's own services now, detached from any pipe: a service started
+    # by the first test would inherit that test's output pipe and keep CTest
+    # waiting for it to close.
+    timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+wine_session_end() {
+    wineserver -k >/dev/null 2>&1 || true
+    if [ -n "$session_xvfb_pid" ]; then
+        kill "$session_xvfb_pid" 2>/dev/null || true
+        wait "$session_xvfb_pid" 2>/dev/null || true
+    fi
+}
