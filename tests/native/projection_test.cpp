@@ -36,6 +36,51 @@ TEST_F(Projection, AngleTableEndsDifferByTheFloatPi) {
     for (int i = 1; i < kTableSize; ++i) EXPECT_LE(tables.angleTable[i - 1], tables.angleTable[i]);
 }
 
+// The row and column tables name only pixels inside the source buffer: rows
+// 0..H - 1 above the horizon, 1..H below it (row H lies in the slack), and
+// columns 0..W - 1 after their one wrap correction.
+TEST_F(Projection, RowAndColumnTablesStayInsideTheSource) {
+    struct Case {
+        int32_t width, height;
+    };
+    for (const Case& c : {Case{1, 3}, Case{2, 3}, Case{5, 7}, Case{301, 301}, Case{3500, 1744},
+                          Case{8000, 300}, Case{1000, 2000}}) {
+        testing::ResetRecords();
+        Prepare(c.width, c.height);
+        const ProjectionTables& t = tables;
+        // a is at least 1: the first up row is one above the middle row, the
+        // first down row the middle row itself.
+        EXPECT_EQ(t.rowUp[0], std::min(t.middleRow + 1, c.height - 1));
+        EXPECT_EQ(t.rowDown[0], std::max(1, std::min(t.middleRow, c.height)));
+        for (int i = 0; i < kTableSize; ++i) {
+            EXPECT_GE(t.rowUp[i], 0);
+            EXPECT_LE(t.rowUp[i], c.height - 1);
+            EXPECT_GE(t.rowDown[i], 1);
+            EXPECT_LE(t.rowDown[i], c.height);
+            for (const int32_t column : {t.colFrontRight[i], t.colFrontLeft[i], t.colBackRight[i],
+                                         t.colBackLeft[i]}) {
+                EXPECT_GE(column, 0) << c.width << " x " << c.height << " entry " << i;
+                EXPECT_LT(column, c.width) << c.width << " x " << c.height << " entry " << i;
+            }
+        }
+    }
+}
+
+// Looking a quarter turn sideways lands a quarter of the picture away from
+// the middle column.
+TEST_F(Projection, ColumnTablesEndAQuarterTurnFromTheMiddle) {
+    Prepare(2048, 1024);
+    EXPECT_EQ(tables.middleColumn, 1024);
+    // 90 degrees is just under 512 pixels; adding a half and rounding gives 512.
+    EXPECT_EQ(tables.colFrontRight[4096], 1024 + 512);
+    EXPECT_EQ(tables.colFrontLeft[4096], 1024 - 512);
+    EXPECT_EQ(tables.colBackRight[4096], 2048 - 512);
+    EXPECT_EQ(tables.colBackLeft[4096], 512);
+    EXPECT_EQ(tables.colFrontRight[0], 1025);
+    EXPECT_EQ(tables.rowUp[4096], 1023);  // clamped to the top row
+    EXPECT_EQ(tables.rowDown[4096], 1);   // clamped to row 1
+}
+
 TEST_F(Projection, ProductTableHoldsProducts) {
     Prepare(64, 32);
     for (int f : {0, 1, 128, 255})
