@@ -58,9 +58,10 @@ inline uint32_t Ratio12(uint32_t p, uint32_t d) {
 }
 
 // The kernels' helper thread: one thread, started on first use and kept for
-// the life of the process, that works through a pass's rows alongside the calling thread. A
-// lease gives one pass the use of it; while another pass holds it (passes
-// from two threads at once), or when it cannot be started, the lease is empty.
+// the life of the process, that works through a pass's rows alongside the
+// calling thread. A lease gives one pass the use of it; while another pass
+// holds it (passes from two threads at once), or when it cannot be started,
+// the lease is empty.
 class HelperLease {
 public:
     using Job = void (*)(const void* context);
