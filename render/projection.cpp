@@ -1,7 +1,7 @@
 // Source preparation and the per-pass view matrix.
 //
 // Floating-point values are computed in double precision and rounded to
-// 32-bit floats exactly where the design stores a float; conversions to
+// 32-bit floats exactly where a value is kept as a float; conversions to
 // integers round to nearest with ties to even. Both builds use SSE
 // arithmetic, so they store the same floats.
 #include "render/projection.h"

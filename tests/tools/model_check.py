@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""A second, independent model of the renderer's arithmetic, written from the
-design in plain Python (doubles, with 32-bit floats where a float is stored),
+"""A second model of the renderer's arithmetic, written apart from the C++ in
+plain Python (doubles, rounded to 32-bit floats where a float is kept),
 checked byte for byte against lx360render's output frames.
 
     model_check.py LX360RENDER WORK_DIR
