@@ -213,8 +213,8 @@ def main():
     os.makedirs(work, exist_ok=True)
 
     # Known table ends for the sample panorama's width.
-    wide_model = Model(3500, 3, bytes((3500 + 4) * 7 * 4), 1, 0)
-    assert wide_model.angle[4095] == 224000 and wide_model.angle[4096] == 224001
+    sample_width = Model(3500, 3, bytes((3500 + 4) * 7 * 4), 1, 0)
+    assert sample_width.angle[4095] == 224000 and sample_width.angle[4096] == 224001
 
     sources = [(97, 41), (203, 101), (64, 5), (1001, 500)]
     views = [
