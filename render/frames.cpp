@@ -18,6 +18,7 @@ std::atomic<int32_t> frozen{0};
 std::atomic<int32_t> fadeActive{0};
 std::atomic<int32_t> currentFrame{0};
 std::atomic<int32_t> sourceKind{0};
+std::atomic<uint32_t> sourceGeneration{0};
 
 namespace {
 constexpr size_t kPixelAlignment = 64;
@@ -39,6 +40,7 @@ size_t SourceBufferBytes(int32_t width, int32_t height) {
 
 bool AllocateSource(int32_t width, int32_t height) {
     ReleaseSource();
+    MarkSourceChanged();
     if (width <= 0 || height <= 0) return false;
     const size_t bytes = SourceBufferBytes(width, height);
     PixelBuffer buffer = AllocatePixels(bytes);
@@ -53,6 +55,7 @@ bool AllocateSource(int32_t width, int32_t height) {
 }
 
 void ReleaseSource() {
+    MarkSourceChanged();
     sourceFrame.pixels.reset();
     sourceFrame.capacity = 0;
 }

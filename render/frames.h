@@ -131,6 +131,12 @@ extern std::atomic<int32_t> fadeActive;
 extern std::atomic<int32_t> currentFrame;
 extern std::atomic<int32_t> sourceKind;
 
+// Counts changes of the source pixels and tables. Allocating, releasing and
+// preparing a source count themselves; whoever writes source pixels in
+// place calls MarkSourceChanged.
+extern std::atomic<uint32_t> sourceGeneration;
+inline void MarkSourceChanged() { sourceGeneration.fetch_add(1); }
+
 // Half the vertical field of view, in degrees, for a horizontal fov in degrees
 // at the current output aspect.
 float HalfVerticalFov(float fov);

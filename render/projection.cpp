@@ -203,6 +203,7 @@ bool PrepareSource() {
     // The fov-keyed caches belong to the previous source's output size.
     viewMatrix.matrixFov = 0;
     viewState.lastFov = 0;
+    MarkSourceChanged();
 
     shellHooks->SetSizeLabel(std::to_string(width) + "x" + std::to_string(height));
     shellHooks->SetLengthLabel("off");
