@@ -1,13 +1,43 @@
 #!/bin/sh
-# Builds the renderer and shows a view of the built-in sample panorama: the
-# initial view a user sees when the viewer is switched on, rendered at High
-# quality with sharpening.
+# Builds the viewer and starts it under Wine (directly on Windows there is no
+# need for this script). With a display the viewer opens there and runs until
+# it is closed. Without one it runs on a virtual display: the script waits
+# until the built-in panorama turns, saves a screenshot and ends the viewer.
 set -eu
 cd "$(dirname "$0")/.."
+root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/native -j "$jobs" --target lx360render
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/win32 -j "$jobs" --target lx360view
+viewer="$root/build/win32/lx360view.exe"
+
+. "$root/tools/wine-session.sh"
+if [ -n "${DISPLAY:-}" ]; then
+    export LX_KEEP_DISPLAY=1
+    wine_session_begin "$root/build/win32" ""
+    trap wine_session_end EXIT INT TERM
+    wine "$viewer"
+    exit 0
+fi
+
+wine_session_begin "$root/build/win32" "${LX_RUN_DISPLAY:-92}"
+trap wine_session_end EXIT INT TERM
 mkdir -p build/run
-out="$(pwd)/build/run/view.png"
-build/native/lx360render --in resources/lx360s.jpg --out "$out" --filter sharpen
-echo "Rendered the sample panorama's initial view: $out"
+wine "$viewer" >build/run/viewer.log 2>&1 &
+found=""
+i=0
+while [ -z "$found" ] && [ $i -lt 60 ]; do
+    sleep 0.5
+    found=$(xdotool search --name "Lumivex 360 Video Viewer" 2>/dev/null | head -n 1 || true)
+    i=$((i + 1))
+done
+if [ -z "$found" ]; then
+    echo "The viewer window did not appear; see build/run/viewer.log" >&2
+    exit 1
+fi
+# Let the panorama load and turn for a moment.
+sleep 4
+shot="$root/build/run/screenshot.png"
+import -window root "$shot"
+echo "The viewer is turning the built-in panorama; screenshot: $shot"
