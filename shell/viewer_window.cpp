@@ -65,7 +65,7 @@ void StartRunner(HWND window, LPTHREAD_START_ROUTINE procedure) {
 
 void OpenSourceRunner(HWND window) {
     if (sourceKind == 1) {
-        // Videos play through their own runner; none is started while one plays.
+        // Videos need the video runner, which the program does not have yet.
         return;
     }
     BeginStillRunner();
