@@ -8,7 +8,9 @@
 #include <cmath>
 #include <thread>
 
+#include "dialogs/options_dialog.h"
 #include "media/still_picture.h"
+#include "render/display_win32.h"
 #include "render/frames.h"
 #include "render/navigation.h"
 #include "render/pipeline.h"
@@ -124,6 +126,37 @@ TEST(ViewerStartup, ResizingKeepsTheProgressBarAboveTheBottom) {
 // The screen shows the output frame stretched to the view. The platform may
 // dither the halftoned paint, so the comparison allows small differences, and
 // a frame two degrees off must compare clearly worse.
+TEST(ViewerLayout, FullSizeFillsTheWorkAreaAndStandardComesBack) {
+    const ViewerSettings saved = viewerSettings;
+    RECT workArea{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    for (int32_t wide : {1, 0}) {
+        SCOPED_TRACE(wide);
+        viewerSettings.wideFormat = wide;
+        FitViewToWorkArea();
+        RECT window{}, client{}, status{};
+        GetWindowRect(viewerWindow, &window);
+        GetClientRect(viewerWindow, &client);
+        GetWindowRect(statusBar, &status);
+        EXPECT_EQ(viewerSettings.windowSize, kFullSize);
+        EXPECT_EQ(window.right - window.left, workArea.right - workArea.left);
+        EXPECT_EQ(window.bottom - window.top, workArea.bottom - workArea.top);
+        const int32_t height = client.bottom - (status.bottom - status.top);
+        EXPECT_EQ(viewerSettings.viewHeight, height / 2 * 2);
+        const int32_t width = wide ? client.right / 4 * 4
+                                   : int32_t(std::nearbyint(viewerSettings.viewHeight / 0.666f - 4)) / 4 * 4;
+        EXPECT_EQ(viewerSettings.viewWidth, width);
+        EXPECT_EQ(viewerSettings.viewOffsetX,
+                  int32_t(std::nearbyint((client.right - width) * 0.5)));
+        PumpFor(100);
+    }
+    viewerSettings = saved;
+    ResizeViewerWindow();
+    RECT client{};
+    GetClientRect(viewerWindow, &client);
+    EXPECT_EQ(client.bottom, viewerSettings.viewHeight + 24);
+}
+
 TEST(ViewerPaint, ClientAreaShowsTheStretchedOutputFrame) {
     ASSERT_TRUE(WaitFor([] { return stillRunnerState == 2; }, kLoadTimeoutMs));
     StopTheTurn();
