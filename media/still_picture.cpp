@@ -107,22 +107,11 @@ bool InstallRendered(IPicture* picture, OLE_XSIZE_HIMETRIC hmWidth, OLE_YSIZE_HI
         SelectObject(memory, previous);
 
         stillRenderLock.Acquire();
-        ReleaseSource();
-        const size_t bytes = SourceBufferBytes(width, height);
-        PixelBuffer buffer = AllocatePixels(bytes);
-        if (buffer) {
-            std::memset(buffer.get(), 0, bytes);
-            if (GetDIBits(memory, dib, 0, UINT(height), buffer.get(),
-                          reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS) == height) {
-                sourceFrame.pixels = std::move(buffer);
-                MarkSourceChanged();
-                sourceFrame.capacity = bytes;
-                sourceFrame.width = width;
-                sourceFrame.height = height;
-                sourceFrame.rowBytes = 4 * width;
-                installed = true;
-            }
-        }
+        installed = AllocateSource(width, height) &&
+                    GetDIBits(memory, dib, 0, UINT(height), sourceFrame.pixels.get(),
+                              reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS) == height;
+        if (!installed) ReleaseSource();
+        MarkSourceChanged();
         stillRenderLock.Release();
     }
     if (dib) DeleteObject(dib);
