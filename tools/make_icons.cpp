@@ -18,38 +18,15 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
+#include "generator_support.h"
 
 namespace {
 
+using namespace gen;
+
 // ---------------------------------------------------------------- maths
 
-struct Vec2 {
-    double x, y;
-};
-Vec2 operator+(Vec2 a, Vec2 b) { return {a.x + b.x, a.y + b.y}; }
-Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
-Vec2 operator*(Vec2 a, double s) { return {a.x * s, a.y * s}; }
-double Dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
-double Length(Vec2 a) { return std::sqrt(Dot(a, a)); }
-double Cross(Vec2 a, Vec2 b) { return a.x * b.y - a.y * b.x; }
-
-struct Color {
-    double r, g, b;
-};
-Color operator+(Color a, Color b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
-Color operator*(Color a, double s) { return {a.r * s, a.g * s, a.b * s}; }
-Color Mix(Color a, Color b, double t) { return a * (1.0 - t) + b * t; }
-
-double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 double Max0(double v) { return v < 0.0 ? 0.0 : v; }
-
-// A colour with straight (not premultiplied) alpha.
-struct Paint {
-    Color color;
-    double alpha;
-};
-const Paint kClear = {{0.0, 0.0, 0.0}, 0.0};
 
 // Premultiplied accumulator for painting layers back to front.
 struct Canvas {
@@ -242,8 +219,6 @@ struct Image {
     std::vector<uint8_t> bgra;  // top row first
 };
 
-uint8_t ToByte(double v) { return static_cast<uint8_t>(Clamp01(v) * 255.0 + 0.5); }
-
 Image RenderIcon(int size, const Style& style) {
     constexpr int kSub = 16;
     const double unit = 32.0 / size;  // design units per pixel
@@ -319,15 +294,6 @@ const char* const kHand[kCursorSize] = {
 };
 
 // ---------------------------------------------------------------- files
-
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFFu);
-    Put16(out, v >> 16);
-}
 
 // The header of a bitmap stored in an icon or cursor: its height counts the
 // colour image and the AND mask below it.
@@ -432,19 +398,6 @@ std::vector<uint8_t> MakeCur() {
     Put32(out, 6 + 16);
     out.insert(out.end(), image.begin(), image.end());
     return out;
-}
-
-// Returns an empty string on success; a partial file is removed.
-std::string WriteFile(const char* path, const std::vector<uint8_t>& bytes) {
-    FILE* file = std::fopen(path, "wb");
-    if (!file) return "cannot create the output file";
-    bool failed = std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size();
-    if (std::fclose(file) != 0) failed = true;
-    if (!failed) return "";
-    // Never remove a device or anything else that is not a plain file.
-    struct stat info;
-    if (stat(path, &info) == 0 && S_ISREG(info.st_mode)) std::remove(path);
-    return "error while writing the output file";
 }
 
 }  // namespace
