@@ -1,7 +1,58 @@
 #include "media/playback.h"
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include "render/frames.h"
+#include "shell/control_panel.h"
+#include "shell/panel_indicators.h"
+#include "shell/viewer_window.h"
+
 namespace lx {
 
 std::atomic<int32_t> videoPlaying{0};
+std::atomic<int32_t> seeking{0};
+std::atomic<int32_t> seekFrame{0};
+
+namespace {
+
+void SendFreeze(WPARAM freeze) {
+    if (const HWND viewer = viewerWindow) SendMessageA(viewer, kFreezeMessage, freeze, 0);
+}
+
+void ShowRunning() {
+    SetPanelImage(kPlayButtonId, "pause1");
+    SetPanelImage(kFreezeIconId, "frez2");
+}
+
+}  // namespace
+
+void PauseOrResume() {
+    if (frozen == 1) {
+        ShowRunning();
+        SendFreeze(0);
+    } else {
+        SetPanelImage(kPlayButtonId, "play1");
+        SetPanelImage(kFreezeIconId, "frez1");
+        SendFreeze(1);
+    }
+}
+
+void TrackSeek(int32_t frame) {
+    SendFreeze(1);
+    seekFrame = frame;
+    if (const HWND panel = panelWindow) {
+        SendDlgItemMessageA(panel, kPositionBarId, SBM_SETPOS, WPARAM(frame), TRUE);
+    }
+    if (const HWND bar = progressBar) SendMessageA(bar, PBM_SETPOS, WPARAM(frame), 0);
+    seeking = 1;
+}
+
+void EndSeeking() {
+    SendFreeze(1);
+    ShowRunning();
+    seeking = 0;
+    SendFreeze(0);
+}
 
 }  // namespace lx

@@ -13,6 +13,7 @@
 #include "render/pipeline.h"
 #include "render/projection.h"
 #include "shell/control_panel.h"
+#include "shell/panel_indicators.h"
 #include "shell/pump.h"
 
 namespace lx {
@@ -47,14 +48,8 @@ public:
         }
     }
     void FullScreenOff() override { fullScreen = 0; }
-    void SetSizeLabel(const std::string& text) override { SetPanelText(kSizeLabelId, text); }
-    void SetLengthLabel(const std::string& text) override { SetPanelText(kLengthLabelId, text); }
-
-private:
-    static void SetPanelText(int id, const std::string& text) {
-        const HWND panel = panelWindow;
-        if (panel) SetDlgItemTextA(panel, id, text.c_str());
-    }
+    void SetSizeLabel(const std::string& text) override { SetIndicatorText(kSizeLabelId, text); }
+    void SetLengthLabel(const std::string& text) override { SetIndicatorText(kLengthLabelId, text); }
 };
 
 WindowShellHooks windowShellHooks;

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Builds the viewer and starts it under Wine (directly on Windows there is no
-# need for this script). With a display the viewer opens there and runs until
-# it is closed. Without one it runs on a virtual display: the script waits
-# until the built-in panorama turns, saves a screenshot and ends the viewer.
+# need for this script). With a display the viewer's control panel opens there
+# and runs until it is closed. Without one it runs on a virtual display: the
+# script presses Power, waits until the built-in panorama turns, saves a
+# screenshot and ends the viewer.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -23,17 +24,17 @@ fi
 
 wine_session_begin "$root/build/win32" "${LX_RUN_DISPLAY:-92}"
 trap wine_session_end EXIT INT TERM
+. "$root/tools/viewer-session.sh"
 mkdir -p build/run
-wine "$viewer" >build/run/viewer.log 2>&1 &
-found=""
-i=0
-while [ -z "$found" ] && [ $i -lt 60 ]; do
-    sleep 0.5
-    found=$(xdotool search --name "Lumivex 360 Video Viewer" 2>/dev/null | head -n 1 || true)
-    i=$((i + 1))
-done
-if [ -z "$found" ]; then
-    echo "The viewer window did not appear; see build/run/viewer.log" >&2
+viewer_start "$viewer" build/run/viewer.log
+if ! viewer_find_panel; then
+    echo "The control panel did not appear; see build/run/viewer.log" >&2
+    exit 1
+fi
+sleep 1
+viewer_click_power
+if ! viewer_wait_for_view; then
+    echo "Power did not open the viewer window; see build/run/viewer.log" >&2
     exit 1
 fi
 # Let the panorama load and turn for a moment.

@@ -11,6 +11,7 @@
 #include "media/still_picture.h"
 #include "render/frames.h"
 #include "shell/control_panel.h"
+#include "shell/panel_indicators.h"
 #include "shell/pump.h"
 #include "shell/viewer_window.h"
 
@@ -74,8 +75,11 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM found) {
     GetWindowThreadProcessId(window, &process);
     char className[16] = {};
     GetClassNameA(window, className, sizeof(className));
+    // A message box is a dialog with an OK or a Cancel button; the control
+    // panel is a dialog too, but has neither.
+    const bool hasAnswer = GetDlgItem(window, IDOK) || GetDlgItem(window, IDCANCEL);
     if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0 &&
-        IsWindowVisible(window)) {
+        IsWindowVisible(window) && hasAnswer) {
         reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
     }
     return TRUE;
@@ -101,7 +105,7 @@ void MessageBoxWatcher::Run() {
                 seen_.push_back({caption, text});
             }
             answered.push_back(box);
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer_.load(), BN_CLICKED), 0);
         }
         Sleep(20);
     }

@@ -39,10 +39,13 @@ public:
     ~MessageBoxWatcher();
     std::vector<SeenBox> Seen();
     void Clear();
+    // The button pressed on the boxes still to come: IDOK or IDCANCEL.
+    void Answer(int button) { answer_ = button; }
 
 private:
     void Run();
     std::atomic<bool> stop_{false};
+    std::atomic<int> answer_{IDOK};
     std::mutex mutex_;
     std::vector<SeenBox> seen_;
     std::thread thread_;

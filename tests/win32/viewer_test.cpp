@@ -17,6 +17,7 @@
 #include "render/projection.h"
 #include "render/remap.h"
 #include "shell/control_panel.h"
+#include "shell/panel_indicators.h"
 #include "shell/pump.h"
 #include "shell/viewer_window.h"
 #include "viewer_harness.h"
