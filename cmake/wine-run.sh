@@ -3,4 +3,4 @@
 # test script) provides WINEPREFIX, DISPLAY and a running wineserver.
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}"
-exec wine "$@"
+exec "${LX_WINE:-wine}" "$@"

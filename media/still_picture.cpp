@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "media/jpeg_header.h"
 #include "render/frames.h"
 #include "render/navigation.h"
 #include "render/pipeline.h"
@@ -197,6 +198,10 @@ void RunRenderTicks() {
 }  // namespace
 
 bool DecodePicture(const uint8_t* bytes, size_t count) {
+    // A picture the renderer would refuse is not decoded first: a 64-bit
+    // process decodes even a 30000 x 15000 picture, which takes minutes.
+    const DeclaredSize declared = JpegDeclaredSize(bytes, count);
+    if (declared.found && !SourceSizeAccepted(declared.width, declared.height)) return false;
     OleSession ole;
     ComRelease<IPicture> picture{LoadPicture(bytes, count)};
     if (!picture.object) return false;

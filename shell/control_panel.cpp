@@ -329,7 +329,7 @@ HWND CreateControlPanel() {
     SetPanelIcons(panel);
     CreatePanelControls(panel);
     blinkTimer = SetTimer(panel, kBlinkTimerId, 1000, nullptr);
-    panelOldProc = WNDPROC(SetWindowLongA(panel, GWL_WNDPROC, LONG(PanelSubclassProc)));
+    panelOldProc = WNDPROC(SetWindowLongPtrA(panel, GWLP_WNDPROC, LONG_PTR(PanelSubclassProc)));
     ShowWindow(panel, SW_SHOW);
     UpdateWindow(panel);
     return panel;

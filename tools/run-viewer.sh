@@ -8,21 +8,25 @@ set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win32 -j "$jobs" --target lx360view
-viewer="$root/build/win32/lx360view.exe"
-
 . "$root/tools/wine-session.sh"
+# The 32-bit viewer, or its 64-bit build where this kernel runs no 32-bit
+# programs (and so no 32-bit Wine).
+arch=$(wine_build_arch)
+toolchain=mingw-i686.cmake
+[ "$arch" = win64 ] && toolchain=mingw-x86_64.cmake
+cmake -S . -B "build/$arch" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "build/$arch" -j "$jobs" --target lx360view
+viewer="$root/build/$arch/lx360view.exe"
 if [ -n "${DISPLAY:-}" ]; then
     export LX_KEEP_DISPLAY=1
-    wine_session_begin "$root/build/win32" ""
+    wine_session_begin "$root/build/$arch" ""
     trap wine_session_end EXIT INT TERM
-    wine "$viewer"
+    "${LX_WINE:-wine}" "$viewer"
     exit 0
 fi
 
-wine_session_begin "$root/build/win32" "${LX_RUN_DISPLAY:-92}"
+wine_session_begin "$root/build/$arch" "${LX_RUN_DISPLAY:-92}"
 trap wine_session_end EXIT INT TERM
 . "$root/tools/viewer-session.sh"
 mkdir -p build/run

@@ -11,7 +11,7 @@
 viewer_title="Lumivex 360 Video Viewer"
 
 viewer_start() {
-    wine "$1" >"$2" 2>&1 &
+    "${LX_WINE:-wine}" "$1" >"$2" 2>&1 &
     viewer_pid=$!
 }
 

@@ -3,11 +3,30 @@
 # the project's own, both ended by wine_session_end.
 #   wine_session_begin BUILD_DIR DISPLAY_NUMBER
 #   wine_session_end
+# LX_WINE is the Wine loader to run programs with (see wine_loader).
+
+# Some kernels run no 32-bit Linux programs, and so not Wine's 32-bit loader
+# either; Wine's 64-bit loader then runs the 64-bit build of the programs.
+wine_runs_32bit() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+# The build tree the Windows tests run in on this machine.
+wine_build_arch() {
+    if wine_runs_32bit; then echo win32; else echo win64; fi
+}
+
+wine_loader() {
+    if wine_runs_32bit; then echo wine; else echo /usr/lib/wine/wine64; fi
+}
 
 wine_session_begin() {
     session_build_dir="$1"
     session_display="$2"
     export WINEPREFIX="$session_build_dir/wineprefix"
+    LX_WINE=$(wine_loader)
+    export LX_WINE
+    [ "$LX_WINE" = wine ] || export WINELOADER="$LX_WINE"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
     # No sound card here: a null ALSA device keeps ALSA quiet.
@@ -29,12 +48,12 @@ wine_session_begin() {
 
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         echo "Preparing the Wine prefix (first time only, about half a minute)"
-        timeout 300 wineboot -i >/dev/null 2>&1 || true
+        timeout 300 "$LX_WINE" wineboot -i >/dev/null 2>&1 || true
         timeout 60 wineserver -w || true
         # A crash must end the program, not wait in the debugger.
-        timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+        timeout 60 "$LX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
             /v Auto /t REG_SZ /d 1 /f >/dev/null 2>&1 || true
-        timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+        timeout 60 "$LX_WINE" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
             /v Debugger /t REG_SZ /d '' /f >/dev/null 2>&1 || true
         timeout 60 wineserver -w || true
     fi
@@ -42,7 +61,7 @@ wine_session_begin() {
     # Start Wine's own services now, detached from any pipe: a service started
     # by the first test would inherit that test's output pipe and keep CTest
     # waiting for it to close.
-    timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    timeout 120 "$LX_WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 wine_session_end() {

@@ -47,8 +47,8 @@ for i in "${!views[@]}"; do
     "$native" --in "$input" --out "$work/native_$i.bmp" $options >/dev/null
     native_status=$?
     # shellcheck disable=SC2086
-    timeout 120 wine "$win32" --in "$(winepath -w "$input")" \
-        --out "$(winepath -w "$work/win32_$i.bmp")" $options >/dev/null 2>"$work/win32_$i.err"
+    timeout 120 "${LX_WINE:-wine}" "$win32" --in "$("${LX_WINE:-wine}" winepath -w "$input")" \
+        --out "$("${LX_WINE:-wine}" winepath -w "$work/win32_$i.bmp")" $options >/dev/null 2>"$work/win32_$i.err"
     win32_status=$?
     if [ $native_status -eq 0 ] && [ $win32_status -eq 0 ] &&
         cmp -s "$work/native_$i.bmp" "$work/win32_$i.bmp"; then
