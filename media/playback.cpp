@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "media/video_runner.h"
+#include "media/video_timing.h"
 #include "render/frames.h"
 #include "shell/control_panel.h"
 #include "shell/panel_indicators.h"
@@ -31,10 +33,12 @@ void PauseOrResume() {
     if (frozen == 1) {
         ShowRunning();
         SendFreeze(0);
+        AskGraphToRun();
     } else {
         SetPanelImage(kPlayButtonId, "play1");
         SetPanelImage(kFreezeIconId, "frez1");
         SendFreeze(1);
+        AskGraphToPause();
     }
 }
 
@@ -46,6 +50,7 @@ void TrackSeek(int32_t frame) {
     }
     if (const HWND bar = progressBar) SendMessageA(bar, PBM_SETPOS, WPARAM(frame), 0);
     seeking = 1;
+    AskGraphToSeek(PositionOfFrame(frame, frameTime));
 }
 
 void EndSeeking() {
@@ -53,6 +58,7 @@ void EndSeeking() {
     ShowRunning();
     seeking = 0;
     SendFreeze(0);
+    AskGraphToRun();
 }
 
 }  // namespace lx

@@ -14,8 +14,11 @@ extern std::atomic<int32_t> seeking;
 // The frame chosen on the position bar.
 extern std::atomic<int32_t> seekFrame;
 
+// The panel's side of pause, resume and seeking; the graph follows on the
+// video runner's next poll pass, so the panel never waits for it.
+//
 // The Play/Pause button with a video source: resumes a frozen picture,
-// otherwise freezes it.
+// otherwise freezes it and holds the graph where it is.
 void PauseOrResume();
 // The position bar's thumb is dragged to a frame: the picture stands still
 // and both bars follow the thumb.

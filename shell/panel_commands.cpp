@@ -7,6 +7,7 @@
 
 #include "dialogs/options_dialog.h"
 #include "media/playback.h"
+#include "media/video_runner.h"
 #include "render/display_win32.h"
 #include "render/frames.h"
 #include "render/navigation.h"
@@ -288,7 +289,7 @@ void PowerOn() {
 void ConfirmExit() {
     if (exitInProgress == 1) return;
     exitInProgress = 1;
-    videoPlaying = 0;
+    EndVideoPlayback();
     Sleep(300);
     const HWND panel = panelWindow;
     if (MessageBoxA(panel, "Are you sure?", "Exit", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK) {

@@ -6,7 +6,9 @@
 
 #include "dialogs/options_dialog.h"
 #include "media/playback.h"
+#include "media/media_graph.h"
 #include "media/still_picture.h"
+#include "media/video_runner.h"
 #include "render/display_win32.h"
 #include "render/frames.h"
 #include "render/navigation.h"
@@ -60,7 +62,7 @@ void StartRunner(HWND window, LPTHREAD_START_ROUTINE procedure) {
 
 void OpenSourceRunner(HWND window) {
     if (sourceKind == 1) {
-        // Videos need the video runner, which the program does not have yet.
+        if (videoPlaying == 0) StartRunner(window, VideoRunner);
         return;
     }
     BeginStillRunner();
@@ -104,9 +106,17 @@ void ShowPanel(int how) {
     SetFocus(panel);
 }
 
+// The video runner's passes use the DC, the DrawDib handle and the output
+// frame that the teardown frees: it gets a bounded time to finish first.
+void WaitForVideoRunner() {
+    const DWORD start = GetTickCount();
+    while (graphBusy != 0 && GetTickCount() - start < kVideoRunnerEndTimeoutMs) PumpOrSleep(1);
+}
+
 void TearDown() {
-    videoPlaying = 0;
+    EndVideoPlayback();
     PumpOrSleep(200);
+    WaitForVideoRunner();
     StopStillRunner();
     if (viewerDC) ReleaseDC(viewerWindow, viewerDC);
     if (drawDib) DrawDibClose(drawDib);

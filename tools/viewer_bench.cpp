@@ -4,8 +4,17 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cstdio>
+#include <algorithm>
 
+#include <cstdio>
+#include <string>
+
+#include "media/playback.h"
+#include "media/video_runner.h"
+#include "tests/support/frame_number.h"
+#include "tests/support/process_threads.h"
+
+#include "media/media_graph.h"
 #include "media/still_picture.h"
 #include "render/display_win32.h"
 #include "render/frames.h"
@@ -71,9 +80,68 @@ double MillisecondsPerPass(int passes, bool paint) {
     return 1000.0 * double(end.QuadPart - begin.QuadPart) / double(frequency.QuadPart) / passes;
 }
 
+// Counts paints, and the distinct video frames they showed: the frame number
+// each test video carries is read while the pass holds the source.
+class VideoCountingHooks : public lx::WindowPassHooks {
+public:
+    void PaintView() override {
+        ++paints;
+        const int32_t number = lx::testing::ReadFrameNumber(lx::sourceFrame.pixels.get(),
+                                                            lx::sourceFrame.width, lx::sourceFrame.height);
+        if (number >= 0 && number != lastNumber) {
+            lastNumber = number;
+            ++distinctFrames;
+        }
+        lx::WindowPassHooks::PaintView();
+    }
+    int32_t paints = 0;
+    int32_t distinctFrames = 0;
+    int32_t lastNumber = -1;
+};
+
+// A numbered test video played with the view turning for 20 s, then paused
+// with the view at rest.
+void BenchVideo(const std::string& path) {
+    VideoCountingHooks hooks;
+    lx::SetPassHooks(&hooks);
+    lx::sourcePath = path;
+    lx::sourceKind = 1;
+    SendMessageA(lx::viewerWindow, lx::kOpenSourceMessage, 0, 0);
+    const DWORD start = GetTickCount();
+    while (lx::videoPlaying != 1 && GetTickCount() - start < 30000) lx::PumpOrSleep(1);
+    if (lx::videoPlaying != 1) {
+        std::printf("%s: does not play\n", path.c_str());
+        return;
+    }
+    CoreShareOver(2000);
+    const int32_t paints = hooks.paints;
+    const int32_t frames = hooks.distinctFrames;
+    int32_t mostThreads = lx::testing::ThreadsOfThisProcess();
+    double share = 0;
+    for (int i = 0; i < 4; ++i) {
+        share += CoreShareOver(5000) / 4;
+        mostThreads = std::max(mostThreads, lx::testing::ThreadsOfThisProcess());
+    }
+    std::printf("%s, %dx%d, turning, 20 s:\n", path.c_str(), lx::sourceFrame.width,
+                lx::sourceFrame.height);
+    std::printf("  passes per second:          %6.1f\n", (hooks.paints - paints) / 20.0);
+    std::printf("  distinct frames per second: %6.1f\n", (hooks.distinctFrames - frames) / 20.0);
+    std::printf("  processor time:             %6.1f %% of one core\n", 100.0 * share);
+    std::printf("  threads:                    %6d at most\n", mostThreads);
+    lx::PauseOrResume();
+    SendMessageA(lx::viewerWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageA(lx::viewerWindow, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    CoreShareOver(1000);
+    std::printf("  paused, view at rest:       %6.1f %% of one core over 10 s\n",
+                100.0 * CoreShareOver(10000));
+    lx::EndVideoPlayback();
+    while (lx::graphBusy != 0) lx::PumpOrSleep(1);
+    lx::SetPassHooks(&lx::windowPassHooks);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     lx::appInstance = GetModuleHandleA(nullptr);
     lx::viewerSettings.wideFormat = 1;
     lx::viewerSettings.sharpen = 1;  // as after power-on
@@ -103,5 +171,10 @@ int main() {
                 (ProcessCpuSeconds() - cpuBefore) * 1000 / 300);
     std::printf("  without the paint: %6.2f ms per pass\n", MillisecondsPerPass(300, false));
     std::fflush(stdout);
+    // The numbered benchmark videos, by Windows path.
+    for (int i = 1; i < argc; ++i) {
+        BenchVideo(argv[i]);
+        std::fflush(stdout);
+    }
     ExitProcess(0);
 }

@@ -1,7 +1,6 @@
 #include "viewer_harness.h"
 
 #include <commctrl.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -115,19 +114,6 @@ void CountingPassHooks::PaintView() {
     if (extraMilliseconds) Sleep(extraMilliseconds);
     ++paints;
     WindowPassHooks::PaintView();
-}
-
-int32_t ThreadsOfThisProcess() {
-    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    int32_t count = 0;
-    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-    }
-    CloseHandle(snapshot);
-    return count;
 }
 
 namespace {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "render/display_win32.h"
+#include "support/process_threads.h"
 
 namespace lx::testing {
 
@@ -60,7 +61,6 @@ public:
 };
 extern CountingPassHooks countingHooks;
 
-int32_t ThreadsOfThisProcess();
 
 // 32-bit BGRX pixels, top row first.
 struct Picture {
