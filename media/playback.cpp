@@ -5,6 +5,7 @@
 
 #include "media/video_runner.h"
 #include "media/video_timing.h"
+#include "render/display_win32.h"
 #include "render/frames.h"
 #include "shell/control_panel.h"
 #include "shell/panel_indicators.h"
@@ -45,10 +46,7 @@ void PauseOrResume() {
 void TrackSeek(int32_t frame) {
     SendFreeze(1);
     seekFrame = frame;
-    if (const HWND panel = panelWindow) {
-        SendDlgItemMessageA(panel, kPositionBarId, SBM_SETPOS, WPARAM(frame), TRUE);
-    }
-    if (const HWND bar = progressBar) SendMessageA(bar, PBM_SETPOS, WPARAM(frame), 0);
+    windowPassHooks.ShowPosition(frame);
     seeking = 1;
     AskGraphToSeek(PositionOfFrame(frame, frameTime));
 }

@@ -8,6 +8,7 @@
 #include "media/playback.h"
 #include "media/still_picture.h"
 #include "media/video_timing.h"
+#include "render/display_win32.h"
 #include "render/frames.h"
 #include "render/navigation.h"
 #include "render/pipeline.h"
@@ -111,13 +112,6 @@ void SetBarRanges(int32_t frames) {
     if (const HWND bar = progressBar) SendMessageA(bar, PBM_SETRANGE32, 1, frames);
 }
 
-void ShowBars(int32_t frame) {
-    if (const HWND panel = panelWindow) {
-        SendDlgItemMessageA(panel, kPositionBarId, SBM_SETPOS, WPARAM(frame), TRUE);
-    }
-    if (const HWND bar = progressBar) SendMessageA(bar, PBM_SETPOS, WPARAM(frame), 0);
-}
-
 // The source frame for the connected size, prepared for the view.
 bool InstallVideoSource() {
     const int32_t width = ConnectedWidth();
@@ -206,7 +200,7 @@ void PollLoop() {
         currentFrame = FrameAtPosition(playbackPosition, frameTime);
         if (currentFrame != shownFrame) {
             shownFrame = currentFrame;
-            ShowBars(shownFrame);
+            windowPassHooks.ShowPosition(shownFrame);
         }
         if (graphRunning && (PlayedToEnd(playbackPosition, mediaGraph.duration) || GraphStreamEnded())) {
             RewindToStart();
