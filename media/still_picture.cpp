@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "media/jpeg_header.h"
+#include "media/source_path.h"
 #include "render/frames.h"
 #include "render/navigation.h"
 #include "render/pipeline.h"
@@ -150,13 +151,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     return ok;
 }
 
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string::npos) return std::string();
-    const size_t last = text.find_last_not_of(' ');
-    return text.substr(first, last - first + 1);
-}
-
 bool ViewAtRest() {
     const ViewState& v = viewState;
     return v.dragging == 0 && v.zoomingIn == 0 && v.zoomingOut == 0 && v.spin == 0;
@@ -242,7 +236,7 @@ void LoadBuiltInPanorama() {
 }
 
 int LoadPanoramaFile() {
-    const std::string path = Trimmed(sourcePath);
+    const std::string path = TrimSpaces(sourcePath);
     if (path.empty()) return 1;
     std::vector<uint8_t> bytes;
     const bool read = ReadWholeFile(path, bytes);

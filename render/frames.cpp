@@ -1,5 +1,6 @@
 #include "render/frames.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -97,6 +98,25 @@ bool StartRenderer() {
     std::memset(outputFrame.scratch.get(), 0, kOutputBufferBytes);
     ResetViewMatrix();
     return true;
+}
+
+void DarkenOutputFrame(uint8_t amount) {
+    const OutputFrame& out = outputFrame;
+    constexpr int32_t kKeptBytes = 16;
+    if (!out.pixels || out.byteCount <= kKeptBytes) return;
+    const size_t count = std::min(size_t(out.byteCount - kKeptBytes), kOutputBufferBytes);
+    uint8_t* bytes = out.pixels.get();
+    for (size_t i = 0; i < count; ++i) bytes[i] = bytes[i] > amount ? uint8_t(bytes[i] - amount) : 0;
+}
+
+void ClearSourcePixels() {
+    const SourceFrame& source = sourceFrame;
+    if (!source.pixels || source.width <= 0 || source.height <= 0) return;
+    const size_t picture = size_t(source.width) * size_t(source.height) * 4;
+    const size_t count = std::min(picture, source.capacity);
+    constexpr size_t kKeptBytes = 4;
+    if (count > kKeptBytes) std::memset(source.pixels.get(), 0, count - kKeptBytes);
+    MarkSourceChanged();
 }
 
 void StopRenderer() {

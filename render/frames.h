@@ -150,4 +150,11 @@ void StopRenderer();
 // Recomputes xFirst, xLast, yFirst, yLast from the output size.
 void ComputeOutputExtents();
 
+// One step of the fade to black: every byte of the output frame but those of
+// its last four pixels loses the given amount, stopping at 0.
+void DarkenOutputFrame(uint8_t amount);
+// Blackens the source picture, all of its bytes but the last four; the
+// caller holds the render locks.
+void ClearSourcePixels();
+
 }  // namespace lx

@@ -171,6 +171,47 @@ TEST_F(RenderPass, FadeLeavesFrameViewAndWindowAlone) {
     EXPECT_EQ(hooks.pumps, std::vector<uint32_t>{3});
 }
 
+// The fade to black: 64 steps of 4 take every byte but the last four
+// pixels' to 0 without wrapping; a step never brightens.
+TEST_F(RenderPass, SixtyFourFadeStepsEndInBlackAndKeepTheLastPixels) {
+    RenderPipeline();
+    uint8_t* bytes = outputFrame.pixels.get();
+    const int32_t count = outputFrame.byteCount;
+    for (int32_t i = 0; i < count; ++i) bytes[i] = uint8_t(i * 37);
+    bytes[0] = 255;
+    bytes[1] = 3;
+    const std::vector<uint8_t> start = OutputBytes();
+    DarkenOutputFrame(4);
+    EXPECT_EQ(bytes[0], 251);
+    EXPECT_EQ(bytes[1], 0) << "a step stops at 0";
+    for (int step = 1; step < 64; ++step) DarkenOutputFrame(4);
+    EXPECT_TRUE(std::all_of(bytes, bytes + count - 16, [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::equal(bytes + count - 16, bytes + count, start.end() - 16));
+}
+
+TEST_F(RenderPass, ClearedSourceRendersBlackOnTheNextPass) {
+    RenderPipeline();
+    const size_t picture = size_t(sourceFrame.width) * sourceFrame.height * 4;
+    uint8_t* source = sourceFrame.pixels.get();
+    source[picture - 1] = 0x77;  // the last four bytes are left as they are
+    ClearSourcePixels();
+    EXPECT_TRUE(std::all_of(source, source + picture - 4, [](uint8_t b) { return b == 0; }));
+    EXPECT_EQ(source[picture - 1], 0x77);
+    RenderPipeline();
+    const uint8_t* out = outputFrame.pixels.get();
+    const int32_t middleRow = outputFrame.height / 2 * outputFrame.width * 4;
+    EXPECT_TRUE(std::all_of(out + middleRow, out + middleRow + outputFrame.width * 4,
+                            [](uint8_t b) { return b == 0; }));
+}
+
+TEST(FadeWithoutFrames, DoesNothing) {
+    testing::ResetRecords();
+    DarkenOutputFrame(4);
+    ClearSourcePixels();
+    EXPECT_FALSE(outputFrame.pixels);
+    EXPECT_FALSE(sourceFrame.pixels);
+}
+
 TEST_F(RenderPass, FrozenHidesThePositionButTheViewMoves) {
     frozen = 1;
     KeyDown(kKeyRight);
