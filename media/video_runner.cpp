@@ -37,10 +37,16 @@ constexpr DWORD kRestPassMs = 250;
 constexpr DWORD kFrozenRestMs = 225;
 constexpr DWORD kStopTimeoutMs = 5000;
 constexpr size_t kPathCharacters = 520;
+// How long a new runner waits for the previous one to release its graph.
+constexpr DWORD kPreviousGraphWaitMs = 10000;
 
 // Counts the calls of EndVideoPlayback, so that a runner can tell it was
 // asked to end while it still built its graph.
 std::atomic<uint32_t> playbackEndings{0};
+// Runners created but not yet past reading playbackEndings: an ending must
+// wait for them, or a runner started just before it would not see it.
+std::atomic<int32_t> videoRunnersStarting{0};
+constexpr DWORD kRunnerStartWaitMs = 2000;
 // What the panel asked of the graph, carried out by the poll loop.
 std::atomic<int32_t> wantRunning{1};
 std::atomic<int64_t> pendingSeek{-1};
@@ -254,9 +260,28 @@ void FinishGraph() {
     }
 }
 
+// There is one graph: a runner that finds the previous one still finishing
+// waits for it, unless playback is ended meanwhile or the previous graph
+// never lets go.
+bool TakeGraph(uint32_t endingsAtStart) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        int32_t idle = 0;
+        if (graphBusy.compare_exchange_strong(idle, 1)) return true;
+        if (Cancelled(endingsAtStart) || GetTickCount() - start >= kPreviousGraphWaitMs) return false;
+        Sleep(10);
+    }
+}
+
 }  // namespace
 
+void BeginVideoRunner() { ++videoRunnersStarting; }
+
+void EndVideoRunnerStart() { --videoRunnersStarting; }
+
 void EndVideoPlayback() {
+    const DWORD start = GetTickCount();
+    while (videoRunnersStarting > 0 && GetTickCount() - start < kRunnerStartWaitMs) Sleep(1);
     playbackEndings.fetch_add(1);
     videoPlaying = 0;
 }
@@ -272,9 +297,9 @@ void AskGraphToSeek(int64_t position) {
 
 DWORD WINAPI VideoRunner(LPVOID) {
     const std::string path = sourcePath;
-    int32_t idle = 0;
-    if (!graphBusy.compare_exchange_strong(idle, 1)) return 0;
     const uint32_t endings = playbackEndings.load();
+    EndVideoRunnerStart();
+    if (!TakeGraph(endings)) return 0;
     videoPlaying = 0;
     {
         ComSession com;

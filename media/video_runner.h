@@ -24,6 +24,11 @@ extern std::atomic<int64_t> playbackPosition;
 constexpr char kVideoMemoryMessage[] = "Not enough memory for the video.";
 
 DWORD WINAPI VideoRunner(LPVOID viewer);
+// The starter of a video runner calls the first just before it creates the
+// thread, and the second when the thread could not be created; the runner
+// ends its start itself once it knows which playback it belongs to.
+void BeginVideoRunner();
+void EndVideoRunnerStart();
 DWORD WINAPI FrameWorker(LPVOID unused);
 // Called by the poll loop once the media has played to its end.
 void RewindToStart();

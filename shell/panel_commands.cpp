@@ -4,8 +4,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "dialogs/options_dialog.h"
+#include "media/file_selection.h"
 #include "media/playback.h"
 #include "media/video_runner.h"
 #include "render/display_win32.h"
@@ -128,10 +130,33 @@ void ToggleFullSize() {
     ResizeViewerWindow();
 }
 
+std::string CurrentFolder() {
+    char folder[MAX_PATH + 1] = {};
+    const DWORD length = GetCurrentDirectoryA(sizeof(folder), folder);
+    return length > 0 && length < sizeof(folder) ? std::string(folder, length) : std::string();
+}
+
+// Clicks that arrive while the dialog's answer is being opened wait for the
+// next Load: one choice at a time.
+bool loadInProgress = false;
+
 void PressLoad() {
+    if (loadInProgress) return;
+    loadInProgress = true;
     SetPanelImage(kLoadButtonId, "load2");
     Sleep(kPressedLookMs);
     SetPanelImage(kLoadButtonId, "load1");
+    EndVideoPlayback();
+    PumpOrSleep(1);
+    if (const HWND viewer = viewerWindow) SendMessageA(viewer, kFreezeMessage, 1, 0);
+    const HWND panel = panelWindow;
+    ChooseSourceFile(panel, CurrentFolder());
+    SetPanelImage(kPlayButtonId, sourceKind == 0 ? "pause2" : "play1");
+    SetPanelImage(kFreezeIconId, "frez1");
+    SendDlgItemMessageA(panel, kPositionBarId, SBM_SETPOS, WPARAM(-1), TRUE);
+    if (const HWND bar = progressBar) SendMessageA(bar, PBM_SETPOS, WPARAM(-1), 0);
+    RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    loadInProgress = false;
 }
 
 void PressExit() {

@@ -57,12 +57,17 @@ public:
 WindowShellHooks windowShellHooks;
 
 void StartRunner(HWND window, LPTHREAD_START_ROUTINE procedure) {
+    // Nothing waits on a runner; the handle of the one before is let go.
+    if (runnerThread) CloseHandle(runnerThread);
     runnerThread = CreateThread(nullptr, kRunnerStackBytes, procedure, window, 0, &runnerThreadId);
 }
 
 void OpenSourceRunner(HWND window) {
     if (sourceKind == 1) {
-        if (videoPlaying == 0) StartRunner(window, VideoRunner);
+        if (videoPlaying != 0) return;
+        BeginVideoRunner();
+        StartRunner(window, VideoRunner);
+        if (!runnerThread) EndVideoRunnerStart();
         return;
     }
     BeginStillRunner();

@@ -58,6 +58,19 @@ ff -f lavfi -i "$V" -f lavfi -i "$A" \
 ff -f lavfi -i "$V" -f lavfi -i "$A" \
     -c:v libvpx -b:v 1M -g 25 -c:a libvorbis -q:a 3 $EXACT "$OUT/vp8_vorbis.webm"
 
+# A second MP4 of another size, for switching from one video to the next.
+ff -f lavfi -i "$(numbered 320x160 25 4)" -f lavfi -i "$A" \
+    -c:v libx264 -pix_fmt yuv420p -g 25 -c:a aac -b:a 96k -movflags +faststart $EXACT "$OUT/second.mp4"
+
+# --- still panoramas -------------------------------------------------------------
+# Pano.JPG: red left half, blue right half. second.jpg: green top half,
+# yellow bottom half. pano.jpeg is the first under a name that is not ".jpg".
+ff -f lavfi -i "color=black:s=1600x800:d=1,format=rgb24,geq=r='if(lt(X\,W/2)\,230\,20)':g=30:b='if(lt(X\,W/2)\,20\,230)'" \
+    -frames:v 1 -c:v mjpeg -pix_fmt yuvj420p -q:v 2 -f mjpeg $EXACT "$OUT/Pano.JPG"
+ff -f lavfi -i "color=black:s=1200x600:d=1,format=rgb24,geq=r='if(lt(Y\,H/2)\,20\,230)':g=220:b=20" \
+    -frames:v 1 -c:v mjpeg -pix_fmt yuvj420p -q:v 2 -f mjpeg $EXACT "$OUT/second.jpg"
+cp "$OUT/Pano.JPG" "$OUT/pano.jpeg"
+
 # --- losslessly coded RGB, and ffmpeg's own decoding of it --------------------
 # 32-bit BI_RGB frames in an AVI are read bottom-up when the header's height is
 # positive, which is what Windows decoders expect; ffmpeg writes a negative

@@ -20,80 +20,20 @@
 #include "shell/sounds.h"
 #include "shell/viewer_window.h"
 #include "shell/volume.h"
+#include "panel_harness.h"
 #include "viewer_harness.h"
 
 namespace lx {
 namespace {
 
+using testing::Click;
+using testing::Item;
 using testing::PumpFor;
+using testing::ShownImage;
+using testing::TextOf;
 using testing::WaitFor;
 
 constexpr DWORD kLoadTimeoutMs = 20000;
-
-const char* const kImageNames[] = {
-    "power1", "exit1", "exit2", "load1", "load2", "pause1", "pause2", "play1",
-    "sharpen1", "sharpen2", "sharpen3", "soften1", "soften2", "soften3",
-    "sounds1", "sounds2", "sounds3", "left", "left1", "right", "right1", "up", "up1",
-    "down", "down1", "stop", "stop1", "lup", "lup1", "rup", "rup1", "ldown", "ldown1",
-    "rdown", "rdown1", "os1", "os2", "os3", "sound1", "sound2", "sharp1", "sharp2",
-    "sharp3", "sharp4", "sharp5", "sharp6", "sharp7", "sharp8", "frez1", "frez2", "frez3",
-};
-
-HWND Item(int id) { return GetDlgItem(panelWindow, id); }
-
-void Click(int id) {
-    SendMessageA(panelWindow, WM_COMMAND, MAKEWPARAM(id, 0), LPARAM(Item(id)));
-}
-
-std::string TextOf(int id) {
-    wchar_t text[256] = {};
-    GetWindowTextW(Item(id), text, 256);
-    std::string narrow;
-    for (const wchar_t* c = text; *c; ++c) narrow += char(*c);
-    return narrow;
-}
-
-std::vector<uint8_t> BitmapPixels(HBITMAP bitmap) {
-    BITMAP info{};
-    if (!bitmap || !GetObjectA(bitmap, sizeof(info), &info)) return {};
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = info.bmWidth;
-    header.biHeight = info.bmHeight;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    std::vector<uint8_t> pixels(size_t(info.bmWidth) * info.bmHeight * 4);
-    const HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, UINT(info.bmHeight), pixels.data(),
-              reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-std::vector<uint8_t> ResourcePixels(const char* name) {
-    const HBITMAP bitmap = LoadBitmapA(appInstance, name);
-    std::vector<uint8_t> pixels = BitmapPixels(bitmap);
-    DeleteObject(bitmap);
-    return pixels;
-}
-
-HBITMAP ShownBitmap(int id) {
-    char className[32] = {};
-    GetClassNameA(Item(id), className, sizeof(className));
-    const bool button = _stricmp(className, "Button") == 0;
-    return HBITMAP(SendMessageA(Item(id), button ? BM_GETIMAGE : STM_GETIMAGE, IMAGE_BITMAP, 0));
-}
-
-// Which of the panel's bitmaps a control shows.
-std::string ShownImage(int id) {
-    const std::vector<uint8_t> shown = BitmapPixels(ShownBitmap(id));
-    if (shown.empty()) return "(none)";
-    for (const char* name : kImageNames) {
-        if (ResourcePixels(name) == shown) return name;
-    }
-    return "(unknown)";
-}
 
 struct DrawnColors {
     COLORREF text;

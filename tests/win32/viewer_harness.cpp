@@ -1,6 +1,7 @@
 #include "viewer_harness.h"
 
 #include <commctrl.h>
+#include <dlgs.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -77,8 +78,11 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM found) {
     // A message box is a dialog with an OK or a Cancel button; the control
     // panel is a dialog too, but has neither.
     const bool hasAnswer = GetDlgItem(window, IDOK) || GetDlgItem(window, IDCANCEL);
+    // The file dialog has both buttons too, and its list of file types; its
+    // tests answer it themselves.
+    const bool fileDialog = GetDlgItem(window, cmb1) != nullptr;
     if (process == GetCurrentProcessId() && std::strcmp(className, "#32770") == 0 &&
-        IsWindowVisible(window) && hasAnswer) {
+        IsWindowVisible(window) && hasAnswer && !fileDialog) {
         reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
     }
     return TRUE;
