@@ -190,6 +190,22 @@ ParseOutcome TakeOption(const std::string& option, const std::string& value, Opt
     return ParseOutcome{};
 }
 
+// The encoders' own preset names; x264 prints its complaint about an
+// unknown one straight to the terminal, so they are checked here first.
+bool PresetKnown(const std::string& preset, bool vp9) {
+    static const char* const kVp9[] = {"good", "best", "realtime"};
+    static const char* const kH264[] = {"ultrafast", "superfast", "veryfast", "faster", "fast",
+                                        "medium",    "slow",      "slower",   "veryslow", "placebo"};
+    if (vp9) {
+        for (const char* name : kVp9)
+            if (preset == name) return true;
+        return false;
+    }
+    for (const char* name : kH264)
+        if (preset == name) return true;
+    return false;
+}
+
 // Combinations the single options cannot refuse by themselves.
 ParseOutcome CheckCombinations(const Options& o) {
     const bool video = HasVideoExtension(o.out);
@@ -208,6 +224,11 @@ ParseOutcome CheckCombinations(const Options& o) {
         return Fail("--lossless writes .mkv or .avi, not ." + extension);
     if (o.lossless && (o.hasCrf || !o.preset.empty()))
         return Fail("--crf and --preset do not apply to --lossless");
+    if (!o.preset.empty() && !PresetKnown(o.preset, extension == "webm"))
+        return BadValue("--preset", o.preset,
+                        extension == "webm" ? "good, best or realtime for VP9"
+                                            : "ultrafast, superfast, veryfast, faster, fast, medium, "
+                                              "slow, slower, veryslow or placebo for H.264");
     if (o.hasCrf && extension != "webm" && o.crf > 51)
         return Fail("bad value '" + std::to_string(o.crf) + "' for --crf (0 to 51 for H.264)");
     return ParseOutcome{};
