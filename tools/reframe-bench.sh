@@ -23,11 +23,7 @@ fi
 
 # A yaw that moves 0.5 degrees a frame, inside v360's +-180.
 commands=$work/moving.cmd
-: >"$commands"
-for i in $(seq 0 299); do
-    printf '%s v360 yaw %s;\n' "$(echo "$i / 30" | bc -l | cut -c1-8)" \
-        "$(echo "-75 + $i * 0.5" | bc -l)" >>"$commands"
-done
+awk 'BEGIN { for (i = 0; i < 300; i++) printf "%.6f v360 yaw %.2f;\n", i / 30, -75 + i * 0.5 }' >"$commands"
 vfov=$(python3 -c 'import math; print(2 * math.degrees(math.atan(math.tan(math.radians(48)) * 1080 / 1920)))')
 flat="v360=e:flat:interp=line:w=1920:h=1080:h_fov=96:v_fov=$vfov:pitch=-10"
 encode=(-c:v libx264 -preset veryfast -pix_fmt yuv420p -an)

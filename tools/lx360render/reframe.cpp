@@ -146,6 +146,7 @@ private:
     int Finish();
 
     const Options& options_;
+    const std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     bool still_ = false;
     VideoInput input_;
     VideoOutput output_;
@@ -377,8 +378,11 @@ int Reframer::Finish() {
                          name.c_str(), static_cast<long long>(damagedAt >= 0 ? damagedAt : framesWritten_));
     }
     if (!options_.quiet) {
-        std::fprintf(stderr, "lx360render: %s: %lld frames of %d x %d\n", PrintableName(options_.out).c_str(),
-                     static_cast<long long>(framesWritten_), outputFrame.width, outputFrame.height);
+        const double seconds =
+            std::max(1e-6, std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count());
+        std::fprintf(stderr, "lx360render: %s: %lld frames of %d x %d in %.1f s (%.1f fps)\n",
+                     PrintableName(options_.out).c_str(), static_cast<long long>(framesWritten_),
+                     outputFrame.width, outputFrame.height, seconds, double(framesWritten_) / seconds);
     }
     return 0;
 }

@@ -106,7 +106,7 @@ void VideoInput::MarkDamaged() {
 // end lands in the next row, which it writes afterwards.
 bool VideoInput::ConvertInto(const AVFrame& frame, uint8_t* buffer) {
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame.format));
-    if (!desc || (desc->flags & (AV_PIX_FMT_FLAG_HWACCEL | AV_PIX_FMT_FLAG_PAL))) return false;
+    if (!desc || (desc->flags & AV_PIX_FMT_FLAG_HWACCEL)) return false;
     scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
                                        AVPixelFormat(frame.format), frame.width, frame.height,
                                        AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr));
@@ -114,6 +114,11 @@ bool VideoInput::ConvertInto(const AVFrame& frame, uint8_t* buffer) {
     const uint8_t* planes[4] = {};
     int strides[4] = {};
     for (int p = 0; p < 4 && frame.data[p]; ++p) {
+        if (p == 1 && (desc->flags & AV_PIX_FMT_FLAG_PAL)) {  // the palette, not lines
+            planes[p] = frame.data[p];
+            strides[p] = frame.linesize[p];
+            continue;
+        }
         const bool chroma = p == 1 || p == 2;
         const int lines = chroma ? AV_CEIL_RSHIFT(frame.height, desc->log2_chroma_h) : frame.height;
         planes[p] = frame.data[p] + ptrdiff_t(lines - 1) * frame.linesize[p];
