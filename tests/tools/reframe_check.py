@@ -243,6 +243,11 @@ def check_errors():
     expect_error("preset", "--preset", ["--in", video, "--out", out, "--preset", "glacial"], out)
     expect_error("fps of a video", "--fps", ["--in", video, "--out", out, "--fps", "12"], out)
     expect_error("no frame", "header_only.mkv", ["--in", header_only, "--out", out], out)
+    too_wide = os.path.join(WORK, "too_wide.mkv")
+    ffmpeg("-f", "lavfi", "-i", "color=size=16400x8:rate=5:duration=0.2", "-c:v", "ffv1", too_wide)
+    expect_error("size the core refuses", "too_wide.mkv: video refused", ["--in", too_wide, "--out", out], out)
+    panorama = os.path.join(WORK, "panorama.ppm")
+    expect_error("--start of a picture", "--start", ["--in", panorama, "--out", out, "--start", "1"], out)
     unwritable = os.path.join(WORK, "no-such-dir", "out.mkv")
     expect_error("unwritable", "no-such-dir", ["--in", video, "--out", unwritable], unwritable)
 
