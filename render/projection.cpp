@@ -6,7 +6,9 @@
 // arithmetic, so they store the same floats.
 #include "render/projection.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "render/frames.h"
@@ -172,13 +174,54 @@ bool SourceSizeAccepted(int32_t width, int32_t height) {
     return SourceSizeProblem(width, height).empty();
 }
 
-bool PrepareSource() {
+namespace {
+
+// The largest direction component a frame of this size can produce at a
+// fov: the matrix is a rotation scaled by fixedScale, so no component passes
+// the length of the longest view-plane vector, plus one unit per term for
+// the rounding of the nine matrix elements.
+double DirectionBound(int32_t width, int32_t height, float fov) {
+    const int32_t xFirst = -((width - 1) >> 1);
+    const int32_t yFirst = -(height >> 1);
+    const double x = std::max(std::abs(xFirst), std::abs(xFirst + width));
+    const double y = std::max(std::abs(yFirst), std::abs(yFirst + height));
+    const float fovRadians = float(double(kDegreesToRadians) * fov);
+    const float pixelAngle = float(2.0 / width);
+    const double planeScale = float(double(pixelAngle) * std::tan(0.5 * fovRadians));
+    const double fixedScale = (fovRadians > 0.3) ? float(131072.0 / fovRadians) : 436906.65625f;
+    const double length =
+        std::sqrt(1 + planeScale * planeScale * (x * x + y * y));
+    return fixedScale * length + (x + y + 1);
+}
+
+// A component times a secant entry (at most 5793) must fit 32 unsigned bits.
+constexpr double kMaxDirectionComponent = double(0xFFFFFFFFu / 5793u);
+
+}  // namespace
+
+std::string OutputSizeProblem(int32_t width, int32_t height) {
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    if (width < 2 || height < 2 || width % 2 != 0 || height % 2 != 0)
+        return "output size " + size + " is not two even numbers of at least 2";
+    const int64_t bytes = int64_t(4) * width * height + int64_t(4) * (width + 1);
+    if (width > kMaxSourceWidth || height > kMaxSourceHeight || bytes > int64_t(kOutputBufferBytes))
+        return "output size " + size + " is too large (the frame must fit in " +
+               std::to_string(kOutputBufferBytes) + " bytes, 4 a pixel)";
+    for (float fov = 0.25f; fov <= kMaxRenderFov; fov += 0.25f) {
+        if (DirectionBound(width, height, fov) >= kMaxDirectionComponent)
+            return "output size " + size + " is too tall for its width (the view directions "
+                   "would leave the renderer's range)";
+    }
+    return {};
+}
+
+namespace {
+
+// Everything of the preparation that follows the choice of the output size.
+void PrepareForOutputSize() {
     SourceFrame& src = sourceFrame;
     const int32_t width = src.width;
     const int32_t height = src.height;
-    if (!SourceSizeAccepted(width, height)) return false;
-
-    ChooseOutputSize(height);
 
     FillOutputHeader();
     tables.aspect = float(double(outputFrame.height) / outputFrame.width);
@@ -207,6 +250,24 @@ bool PrepareSource() {
 
     shellHooks->SetSizeLabel(std::to_string(width) + "x" + std::to_string(height));
     shellHooks->SetLengthLabel("off");
+}
+
+}  // namespace
+
+bool PrepareSource() {
+    if (!SourceSizeAccepted(sourceFrame.width, sourceFrame.height)) return false;
+    ChooseOutputSize(sourceFrame.height);
+    PrepareForOutputSize();
+    return true;
+}
+
+bool PrepareSourceWithOutput(int32_t width, int32_t height) {
+    if (!SourceSizeAccepted(sourceFrame.width, sourceFrame.height)) return false;
+    if (!OutputSizeProblem(width, height).empty()) return false;
+    outputFrame.width = width;
+    outputFrame.height = height;
+    tables.pixelAngle = float(2.0 / width);
+    PrepareForOutputSize();
     return true;
 }
 

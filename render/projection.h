@@ -88,6 +88,21 @@ void SetShellHooks(ShellHooks* hooks);
 // (SourceSizeAccepted); returns false and changes nothing otherwise.
 bool PrepareSource();
 
+// Output frame sizes a caller may choose instead of the viewer's: both sides
+// even and at least 2, the frame and the row past it that the soften filter
+// reads inside the output buffers, and every direction component small enough
+// for the remaps' 32-bit arithmetic at every fov up to kMaxRenderFov (the
+// limit bites on frames much taller than wide). A one-line reason, or an
+// empty string when accepted.
+std::string OutputSizeProblem(int32_t width, int32_t height);
+
+// PrepareSource with the given output frame size in place of the one the
+// viewer chooses; everything that depends on the size (the pixel angle, the
+// aspect, the start fov that fits the band) follows it. The viewer's window
+// and view size are left alone. Returns false and changes nothing when the
+// source size or the output size is refused.
+bool PrepareSourceWithOutput(int32_t width, int32_t height);
+
 // Builds the fixed-point view matrix from viewState's yaw, pitch and fov.
 void BuildViewMatrix();
 

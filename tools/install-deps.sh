@@ -3,7 +3,8 @@
 # Idempotent: a machine that has everything is left alone without touching apt.
 set -eu
 
-NATIVE_PACKAGES="g++ cmake make pkg-config python3 libgtest-dev libgmock-dev googletest libbenchmark-dev libjpeg62-turbo-dev libpng-dev"
+NATIVE_PACKAGES="g++ cmake make pkg-config python3 libgtest-dev libgmock-dev googletest libbenchmark-dev libjpeg62-turbo-dev libpng-dev \
+libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg"
 WIN32_PACKAGES="g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 wine wine32 wine64 xvfb xauth \
 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386 gstreamer1.0-libav:i386 \
 gstreamer1.0-plugins-bad:i386 gstreamer1.0-plugins-ugly:i386 \

@@ -300,6 +300,102 @@ TEST_F(Projection, DirectionComponentsFitTheRemapArithmetic) {
     }
 }
 
+// A chosen output size: the tallest frame accepted for a width, and every
+// size accepted, keep every direction component inside the remaps' range
+// for every fov the renderer takes; one row taller is refused.
+int32_t TallestAcceptedHeight(int32_t width) {
+    int32_t height = 2;
+    while (OutputSizeProblem(width, height + 2).empty()) height += 2;
+    return height;
+}
+
+TEST_F(Projection, ChosenOutputSizesKeepDirectionsInRange) {
+    const int64_t limit = int64_t(0xFFFFFFFFu) / 5793;
+    std::vector<std::pair<int32_t, int32_t>> sizes = {{2, 2}, {1064, 600}, {1920, 1080}, {1078, 1080}};
+    for (const int32_t width : {2, 64, 1000}) {
+        const int32_t tallest = TallestAcceptedHeight(width);
+        EXPECT_LT(tallest, 4 * width) << width;
+        EXPECT_FALSE(OutputSizeProblem(width, tallest + 2).empty()) << width;
+        sizes.push_back({width, tallest});
+    }
+    for (const auto& [width, height] : sizes) {
+        testing::ResetRecords();
+        ASSERT_TRUE(StartRenderer());
+        ASSERT_TRUE(AllocateSource(2048, 1024));
+        ASSERT_TRUE(PrepareSourceWithOutput(width, height)) << width << " x " << height;
+        for (const float fov : {0.5f, 17.0f, 17.2f, 60.0f, 127.0f, kMaxRenderFov}) {
+            for (const float pitch : {-90.0f, -45.0f, 0.0f, 45.0f, 90.0f}) {
+                for (const float yaw : {-135.0f, -45.0f, 0.0f, 45.0f, 90.0f}) {
+                    viewState.fov = fov;
+                    viewState.pitch = pitch;
+                    viewState.yaw = yaw;
+                    BuildViewMatrix();
+                    for (const int32_t x : {outputFrame.xFirst, outputFrame.xLast + 1})
+                        for (const int32_t y : {outputFrame.yFirst, outputFrame.yLast + 1}) {
+                            const reference::Direction d = reference::DirectionAt(x, y);
+                            for (const int32_t component : {d.x, d.y, d.z})
+                                ASSERT_LT(std::abs(int64_t(component)), limit)
+                                    << width << " x " << height << ", fov " << fov << ", pitch "
+                                    << pitch << ", yaw " << yaw;
+                        }
+                }
+            }
+        }
+    }
+}
+
+TEST_F(Projection, ChosenOutputSizeIsRefusedWhenOddTinyOrTooLarge) {
+    struct Case {
+        int32_t width, height;
+        const char* reason;
+    };
+    const std::vector<Case> cases = {
+        {0, 0, "even"},        {1063, 600, "even"},      {1064, 599, "even"},  {-2, 4, "even"},
+        {3000, 1000, "large"}, {1582, 1582, "large"},    {2, 16, "tall"},      {16384, 2, ""},
+        {1920, 1080, ""},      {2, 2, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string problem = OutputSizeProblem(c.width, c.height);
+        if (std::string(c.reason).empty()) {
+            EXPECT_EQ(problem, "") << c.width << " x " << c.height;
+        } else {
+            EXPECT_NE(problem.find(c.reason), std::string::npos)
+                << c.width << " x " << c.height << ": " << problem;
+        }
+    }
+}
+
+// With a chosen size, everything that follows the frame size is computed
+// from it as the viewer computes it for its own sizes, and a refused size
+// changes nothing.
+TEST_F(Projection, ChosenOutputSizeDrivesTheFrameAndTheStartFov) {
+    Prepare(4000, 1000);
+    const ViewState viewerChoice = viewState;
+    const float viewerAspect = tables.aspect;
+    ASSERT_TRUE(PrepareSourceWithOutput(1064, 600));
+    EXPECT_EQ(viewState.fovStart, viewerChoice.fovStart);  // the viewer's own size
+    EXPECT_EQ(tables.aspect, viewerAspect);
+
+    ASSERT_TRUE(PrepareSourceWithOutput(1280, 960));
+    EXPECT_EQ(outputFrame.byteCount, 4 * 1280 * 960);
+    EXPECT_EQ(outputFrame.pixelCount, 1280 * 960);
+    EXPECT_EQ(outputFrame.header.width, 1280);
+    EXPECT_EQ(outputFrame.header.height, 960);
+    EXPECT_EQ(outputFrame.xFirst, -639);
+    EXPECT_EQ(outputFrame.yFirst, -480);
+    EXPECT_EQ(tables.pixelAngle, float(2.0 / 1280));
+    EXPECT_EQ(tables.aspect, 0.75f);
+    // A taller frame starts at a smaller fov to fit the 90-degree band.
+    EXPECT_LT(viewState.fovStart, viewerChoice.fovStart);
+    EXPECT_LT(2 * HalfVerticalFov(viewState.fovStart), viewState.pitchMax - viewState.pitchMin);
+    EXPECT_EQ(viewerSettings.viewWidth, 852);  // the viewer's window is not the tool's business
+
+    const OutputFrame& out = outputFrame;
+    EXPECT_FALSE(PrepareSourceWithOutput(1921, 1080));
+    EXPECT_EQ(out.width, 1280);
+    EXPECT_EQ(out.height, 960);
+}
+
 TEST_F(Projection, FixedScaleStopsGrowingBelowPointThreeRadians) {
     Prepare(2048, 1024);
     viewState.fov = 10;  // 0.1745 radians

@@ -204,6 +204,29 @@ TEST_F(RemapKernels, MatchTheReferenceForEverySourceAndView) {
     }
 }
 
+// Output sizes chosen by the caller instead of the viewer: the smallest,
+// widths that are not a multiple of 4, the largest full-HD frame and a
+// frame as tall as its width allows.
+TEST_F(RemapKernels, ChosenOutputSizesMatchTheReference) {
+    struct Size {
+        int32_t width, height;
+    };
+    uint32_t seed = 500;
+    for (const Size size : {Size{2, 2}, Size{6, 4}, Size{1062, 598}, Size{1920, 1080}, Size{30, 96}}) {
+        SCOPED_TRACE("output " + std::to_string(size.width) + " x " + std::to_string(size.height));
+        testing::ResetRecords();
+        ASSERT_TRUE(StartRenderer());
+        ASSERT_TRUE(AllocateSource(1001, 503));
+        testing::FillWithNoise(seed);
+        ASSERT_TRUE(PrepareSourceWithOutput(size.width, size.height));
+        std::vector<View> views = kShortEdgeViews;
+        const std::vector<View> random = RandomViews(std::max(1, 8 / kViewScale), seed++);
+        views.insert(views.end(), random.begin(), random.end());
+        ExpectViewsMatch(views);
+        if (HasFailure()) return;
+    }
+}
+
 // The nearest kernel's exact Z = 0 plane: yaw +-90 at pitch 0 puts the
 // centre column of the frame there; it samples column 3 (W >> 2) or W >> 2.
 TEST_F(RemapKernels, ZeroPlaneColumnsMatchTheReference) {

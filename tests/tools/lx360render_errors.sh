@@ -122,6 +122,27 @@ expect_error "value missing at end"  --fov            --in "$GOOD" --out "$OUT" 
 expect_error "value missing"         --yaw            --in "$GOOD" --yaw --out "$OUT"
 expect_error "no --in"               --in             --out "$OUT"
 expect_error "no --out"              --out            --in "$GOOD"
+for size in 1063x600 1064x599 0x0 3000x1000 2x400 1064 x600 1064x 12x12x4; do
+    expect_error "--size '$size'"    --size           --in "$GOOD" --out "$OUT" --size "$size"
+done
+expect_error "--turn with a picture"     "video --out"   --in "$GOOD" --out "$OUT" --turn 5
+expect_error "--lossless with a picture" "video --out"   --in "$GOOD" --out "$OUT" --lossless
+expect_error "--path with --yaw"    --path           --in "$GOOD" --out "$T/v.mkv" --path p --yaw 3
+expect_error "--repeat with a video" --repeat        --in "$GOOD" --out "$T/v.mkv" --repeat 2
+expect_error "--lossless in .mp4"   --lossless       --in "$GOOD" --out "$T/v.mp4" --lossless
+expect_error "--lossless with --crf" --crf           --in "$GOOD" --out "$T/v.mkv" --lossless --crf 3
+for value in -1 64 2.5 x; do
+    expect_error "--crf '$value'"    --crf            --in "$GOOD" --out "$T/v.webm" --crf "$value"
+done
+expect_error "--crf 52 for H.264"   --crf            --in "$GOOD" --out "$T/v.mp4" --crf 52
+for value in 0 241 -3 abc; do
+    expect_error "--fps '$value'"    --fps            --in "$GOOD" --out "$T/v.mkv" --fps "$value"
+done
+for value in 0 -1 nan; do
+    expect_error "--duration '$value'" --duration     --in "$GOOD" --out "$T/v.mkv" --duration "$value"
+done
+expect_error "--start -1"           --start          --in "$GOOD" --out "$T/v.mkv" --start -1
+expect_error "--turn inf"           --turn           --in "$GOOD" --out "$T/v.mkv" --turn inf
 expect_error "unwritable BMP"        no-such-dir      --in "$GOOD" --out "$T/no-such-dir/out.bmp"
 expect_error "unwritable PNG"        no-such-dir      --in "$GOOD" --out "$T/no-such-dir/out.PNG"
 
@@ -169,6 +190,12 @@ expect_frame "BMP 32-bit"  "$T/bmp32.bmp" --in "$T/good32.bmp"
 expect_frame "JPEG"        "$T/jpeg.bmp"  --in "$T/gradient.jpg"
 expect_frame "draft, 4:3, eye-lens, filters and effect" "$T/options.bmp" --in "$T/good.ppm" \
     --quality draft --wide 0 --eye-lens 4 --filter sharpen --effect fog --yaw 10 --pitch -20 --fov 150
+expect_frame "--size"      "$T/size.bmp"  --in "$T/good.ppm" --size 1920x1080 --pitch 20
+if [ -f "$T/size.bmp" ] && [ "$(s32 "$T/size.bmp" 18)" = 1920 ] && [ "$(s32 "$T/size.bmp" 22)" = 1080 ]; then
+    pass
+else
+    fail "--size 1920x1080 did not give a 1920 x 1080 frame"
+fi
 expect_frame "--opt=value" "$T/equals.bmp" --in="$T/good.ppm" --fov=60 --pitch=-30.5
 
 for variant in bmp24 bmp32; do

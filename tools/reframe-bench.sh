@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Prints the reframing speed figures: lx360render against ffmpeg's v360
+# filter on the same work, in one run. 10 s of 3840 x 1920 H.264 at 30 fps
+# to 1920 x 1080 H.264 at -preset veryfast, both at bilinear quality:
+# (a) a fixed view, (b) a view that moves every frame (v360 through
+# sendcmd). Also the cost of decoding, scaling and encoding alone.
+#
+# usage: tools/reframe-bench.sh [BUILD_DIR]   (default build/native)
+set -eu
+cd "$(dirname "$0")/.."
+build=${1:-build/native}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target lx360render >/dev/null
+bin=$build/lx360render
+work=build/bench-videos/reframe
+mkdir -p "$work"
+input=$work/pano_3840x1920_30fps.mp4
+if [ ! -f "$input" ]; then
+    echo "making $input ..."
+    ffmpeg -v error -y -f lavfi -i testsrc2=size=3840x1920:rate=30:duration=10 \
+        -c:v libx264 -preset veryfast -pix_fmt yuv420p "$input"
+fi
+
+# A yaw that moves 0.5 degrees a frame, inside v360's +-180.
+commands=$work/moving.cmd
+awk 'BEGIN { for (i = 0; i < 300; i++) printf "%.6f v360 yaw %.2f;\n", i / 30, -75 + i * 0.5 }' >"$commands"
+vfov=$(python3 -c 'import math; print(2 * math.degrees(math.atan(math.tan(math.radians(48)) * 1080 / 1920)))')
+flat="v360=e:flat:interp=line:w=1920:h=1080:h_fov=96:v_fov=$vfov:pitch=-10"
+encode=(-c:v libx264 -preset veryfast -pix_fmt yuv420p -an)
+
+TIMEFORMAT='%R %U %S'
+measure() {
+    local name=$1
+    shift
+    local figures
+    figures=$( { time "$@" >/dev/null 2>"$work/stderr.txt"; } 2>&1 ) ||
+        { echo "$name failed: $(head -c 300 "$work/stderr.txt")"; return; }
+    read -r real user sys <<<"$figures"
+    printf '%-44s wall %6.2f s   processor %6.2f s\n' "$name" "$real" "$(echo "$user + $sys" | bc -l)"
+}
+
+echo "10 s of 3840 x 1920 H.264 at 30 fps to 1920 x 1080 H.264, -preset veryfast, $(nproc) cores:"
+measure "ffmpeg decode, scale, encode alone" \
+    ffmpeg -v error -y -i "$input" -vf scale=1920:1080 "${encode[@]}" "$work/scale.mp4"
+measure "(a) fixed view: ffmpeg v360" \
+    ffmpeg -v error -y -i "$input" -vf "$flat:yaw=30" "${encode[@]}" "$work/v360_fixed.mp4"
+measure "(a) fixed view: lx360render" \
+    "$bin" --in "$input" --out "$work/lx_fixed.mp4" --size 1920x1080 --yaw 30 --pitch 10 --fov 96 \
+    --quality high --preset veryfast --no-audio --quiet
+measure "(b) moving view: ffmpeg v360 + sendcmd" \
+    ffmpeg -v error -y -i "$input" -vf "sendcmd=f=$commands,$flat:yaw=-75" "${encode[@]}" "$work/v360_moving.mp4"
+measure "(b) moving view: lx360render --turn" \
+    "$bin" --in "$input" --out "$work/lx_moving.mp4" --size 1920x1080 --yaw -75 --turn 15 --pitch 10 \
+    --fov 96 --quality high --preset veryfast --no-audio --quiet
