@@ -117,9 +117,9 @@ TEST_F(OptionsOpen, IsACaptionlessPopupOverThePanelWithTheTableInOrder) {
 
     RECT client{};
     GetClientRect(dialog_, &client);
-    const RECT size = DialogUnitsToPixels(0, 0, 165, 107);
-    EXPECT_EQ(client.right, size.right);
-    EXPECT_EQ(client.bottom, size.bottom);
+    const RECT size = DialogUnitsToPixels(1, 12, 165, 107);
+    EXPECT_EQ(client.right, size.right - size.left);
+    EXPECT_EQ(client.bottom, size.bottom - size.top);
     RECT outer{};
     GetWindowRect(dialog_, &outer);
     POINT origin{};
