@@ -229,9 +229,13 @@ HWND CreatePanelControl(DWORD exStyle, const char* className, const char* text, 
     const HWND control = CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style,
                                          r.left, r.top, r.right - r.left, r.bottom - r.top,
                                          panelWindow, HMENU(intptr_t(id)), appInstance, nullptr);
-    if (!panelFont) panelFont = ChoosePanelFont();
-    if (control) SendMessageA(control, WM_SETFONT, WPARAM(panelFont), FALSE);
+    if (control) SendMessageA(control, WM_SETFONT, WPARAM(PanelFont()), FALSE);
     return control;
+}
+
+HFONT PanelFont() {
+    if (!panelFont) panelFont = ChoosePanelFont();
+    return panelFont;
 }
 
 void KeepSkinBehindControls() {

@@ -106,6 +106,8 @@ void RedrawPanelControl(int id);
 
 // Control rectangles are in the panel's dialog units.
 RECT DialogUnitsToPixels(int x, int y, int width, int height);
+// The font of the panel and its dialogs.
+HFONT PanelFont();
 HWND CreatePanelControl(DWORD exStyle, const char* className, const char* text, DWORD style,
                         int x, int y, int width, int height, int id);
 // The skin lies under every control and never paints over one; called after

@@ -199,6 +199,10 @@ void RunCommand(int id) {
     case kPadVolumeUpId: StepVolume(+kVolumeStep); break;
     case kMinimiseButtonId: MinimisePanel(); break;
     case kFullSizeButtonId: ToggleFullSize(); break;
+    case kOptionsLabelId:
+        OptionsDialog();
+        RedrawWindow(panelWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        break;
     default: break;
     }
 }

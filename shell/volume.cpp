@@ -30,6 +30,8 @@ constexpr uint32_t kMaxChannelLevel = 65535;
 
 void SetSoundHooks(SoundHooks* hooks) { soundHooks = hooks ? hooks : &noSound; }
 
+void PlayHookedWave(const char* name) { soundHooks->PlayWave(name); }
+
 int32_t VolumeFromDeviceLevel(uint32_t level) {
     const uint32_t right = level >> 16;
     // 99 x right / 65535 never ends in exactly one half, so rounding half up

@@ -31,6 +31,8 @@ public:
 };
 
 void SetSoundHooks(SoundHooks* hooks);
+// Plays a wave sound through the hooks.
+void PlayHookedWave(const char* name);
 
 // The right channel (high word) as a percentage, rounded to nearest.
 int32_t VolumeFromDeviceLevel(uint32_t level);

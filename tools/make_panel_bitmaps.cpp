@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "generator_support.h"
@@ -366,6 +367,18 @@ Image MainKey(const std::string& label, bool lit, Led led) {
     return image;
 }
 
+// The Options dialog's close key, 68 x 24, on the dialog's own background:
+// raised and lit, or pressed in with its lettering a pixel lower.
+Image CloseKey(bool pressed) {
+    Image image(68, 24, kPanel);
+    CapStyle cap = KeyCap(1.0, 1.0, 67.0, 23.0, 3.0, !pressed);
+    if (pressed) std::swap(cap.light, cap.dark);
+    Shade(image, 0, 0, 68, 24, [&](Vec2 p) { return CapPaint(p, cap); });
+    Mask text = TextMask("CLOSE", 1);
+    DrawLegend(image, text, (68 - text.width) / 2, pressed ? 8 : 7, !pressed);
+    return image;
+}
+
 // ---------------------------------------------------------------- symbols
 
 using Distance = std::function<double(Vec2)>;
@@ -608,6 +621,8 @@ void AddMainKeys(std::vector<Named>& out) {
     out.push_back({"sounds1", MainKey("SOUND", true, Led::Dark)});
     out.push_back({"sounds2", MainKey("SOUND", false, Led::Dark)});
     out.push_back({"sounds3", MainKey("SOUND", true, Led::Green)});
+    out.push_back({"close1", CloseKey(false)});
+    out.push_back({"close2", CloseKey(true)});
 }
 
 void AddPadKeys(std::vector<Named>& out) {

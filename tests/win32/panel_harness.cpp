@@ -45,11 +45,11 @@ std::vector<uint8_t> ResourcePixels(const char* name) {
     return pixels;
 }
 
-HBITMAP ShownBitmap(int id) {
+HBITMAP ShownBitmap(HWND control) {
     char className[32] = {};
-    GetClassNameA(Item(id), className, sizeof(className));
+    GetClassNameA(control, className, sizeof(className));
     const bool button = _stricmp(className, "Button") == 0;
-    return HBITMAP(SendMessageA(Item(id), button ? BM_GETIMAGE : STM_GETIMAGE, IMAGE_BITMAP, 0));
+    return HBITMAP(SendMessageA(control, button ? BM_GETIMAGE : STM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
 }  // namespace
@@ -68,8 +68,13 @@ std::string TextOf(int id) {
     return narrow;
 }
 
+bool ShowsBitmap(HWND control, const char* name) {
+    const std::vector<uint8_t> shown = BitmapPixels(ShownBitmap(control));
+    return !shown.empty() && shown == ResourcePixels(name);
+}
+
 std::string ShownImage(int id) {
-    const std::vector<uint8_t> shown = BitmapPixels(ShownBitmap(id));
+    const std::vector<uint8_t> shown = BitmapPixels(ShownBitmap(Item(id)));
     if (shown.empty()) return "(none)";
     for (const char* name : kImageNames) {
         if (ResourcePixels(name) == shown) return name;
