@@ -410,22 +410,25 @@ TEST_F(OptionsOpen, TheNextFrameShowsTheChosenEffect) {
     EXPECT_EQ(RestingFrame(), plain);
 }
 
+bool panelWasEnabled = true;
+DWORD pressedFor = 0;
+
+// Runs inside the dialog's own loop.
+void CALLBACK PressCloseInTheDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    const HWND dialog = OptionsDialogWindow();
+    if (!dialog) return;
+    panelWasEnabled = IsWindowEnabled(panelWindow) != FALSE;
+    const HWND close = GetDlgItem(dialog, kOptionsCloseId);
+    const DWORD start = GetTickCount();
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kOptionsCloseId, 0), LPARAM(close));
+    pressedFor = GetTickCount() - start;
+}
+
 TEST(OptionsModal, DisablesThePanelAndTheClosePictureClosesIt) {
     const ViewerSettings before = viewerSettings;
-    static bool panelWasEnabled = true;
-    static DWORD pressedFor = 0;
     testing::RecordedSounds sounds;
-    // Runs inside the dialog's own loop.
-    const UINT_PTR timer = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
-        KillTimer(nullptr, id);
-        const HWND dialog = OptionsDialogWindow();
-        if (!dialog) return;
-        panelWasEnabled = IsWindowEnabled(panelWindow) != FALSE;
-        const HWND close = GetDlgItem(dialog, kOptionsCloseId);
-        const DWORD start = GetTickCount();
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kOptionsCloseId, 0), LPARAM(close));
-        pressedFor = GetTickCount() - start;
-    });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, PressCloseInTheDialog);
     ASSERT_NE(timer, 0u);
     const DWORD start = GetTickCount();
     OptionsDialog();
