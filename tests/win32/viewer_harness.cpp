@@ -197,6 +197,23 @@ double MeanAbsoluteDifference(const Picture& a, const Picture& b, int32_t column
     return sum / double(count);
 }
 
+int32_t PixelsDifferingBy(const Picture& a, const Picture& b, int32_t columns, int threshold) {
+    if (a.width != b.width || a.height != b.height) return a.width * a.height + 1;
+    columns = std::min(columns, a.width);
+    int32_t count = 0;
+    for (int32_t y = 0; y < a.height; ++y) {
+        for (int32_t x = 0; x < columns; ++x) {
+            const size_t at = (size_t(y) * a.width + x) * 4;
+            bool differs = false;
+            for (int c = 0; c < 3; ++c) {
+                differs = differs || std::abs(int(a.pixels[at + c]) - int(b.pixels[at + c])) > threshold;
+            }
+            count += differs;
+        }
+    }
+    return count;
+}
+
 void OpenStill(const std::string& path) {
     StopStillRunner();
     sourcePath = path;

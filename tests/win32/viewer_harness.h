@@ -74,6 +74,9 @@ Picture CaptureScreen(int32_t x, int32_t y, int32_t width, int32_t height);
 Picture StretchedOutputFrame(int32_t width, int32_t height);
 // Over the first given columns of every row.
 double MeanAbsoluteDifference(const Picture& a, const Picture& b, int32_t columns);
+// How many pixels of the first columns differ by more than the threshold in
+// some channel.
+int32_t PixelsDifferingBy(const Picture& a, const Picture& b, int32_t columns, int threshold);
 
 // What the viewer showed right after it was switched on, and over its first
 // second of turning.
