@@ -8,7 +8,7 @@ libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ff
 WIN32_PACKAGES="g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686 wine wine32 wine64 xvfb xauth \
 gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386 gstreamer1.0-libav:i386 \
 gstreamer1.0-plugins-bad:i386 gstreamer1.0-plugins-ugly:i386 \
-libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 ffmpeg imagemagick xdotool"
+libgl1:i386 libgl1-mesa-dri:i386 libglx-mesa0:i386 ffmpeg imagemagick xdotool fonts-wine python3-xlib"
 
 # Where the kernel runs no 32-bit programs, Wine runs the 64-bit build of the
 # Windows programs, which needs the 64-bit compiler and media plugins.
