@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <string>
 
+#include "dialogs/about_dialog.h"
 #include "dialogs/options_dialog.h"
 #include "media/file_selection.h"
 #include "media/playback.h"
@@ -203,6 +204,7 @@ void RunCommand(int id) {
         OptionsDialog();
         RedrawWindow(panelWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         break;
+    case kAboutLabelId: AboutDialog(); break;
     default: break;
     }
 }

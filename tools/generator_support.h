@@ -61,6 +61,29 @@ inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
     Put16(out, v >> 16);
 }
 
+// The file and info headers of a 24-bit uncompressed bitmap at 96 dots per
+// inch; its rows follow bottom-up, each padded to 4 bytes.
+inline uint32_t BmpRowBytes(int width) { return static_cast<uint32_t>((width * 3 + 3) / 4 * 4); }
+inline void PutBmpHeaders(std::vector<uint8_t>& out, int width, int height) {
+    const uint32_t imageBytes = BmpRowBytes(width) * static_cast<uint32_t>(height);
+    out.push_back('B');
+    out.push_back('M');
+    Put32(out, 14 + 40 + imageBytes);
+    Put32(out, 0);
+    Put32(out, 14 + 40);
+    Put32(out, 40);
+    Put32(out, static_cast<uint32_t>(width));
+    Put32(out, static_cast<uint32_t>(height));
+    Put16(out, 1);
+    Put16(out, 24);
+    Put32(out, 0);  // BI_RGB
+    Put32(out, imageBytes);
+    Put32(out, 3780);  // 96 dots per inch
+    Put32(out, 3780);
+    Put32(out, 0);
+    Put32(out, 0);
+}
+
 // Returns an empty string on success; a partial file is removed.
 inline std::string WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");

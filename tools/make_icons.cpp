@@ -1,4 +1,4 @@
-// Draws the viewer's program icon and its hand cursor.
+// Draws the viewer's program icon, its hand cursor and the About box's picture.
 //
 // The icon is a globe seen from slightly above, with a teal panorama band
 // round its equator and an arrow orbiting it; it is written as a 32 x 32 and
@@ -10,7 +10,7 @@
 // Only +, -, *, / and sqrt are used (no sin, cos or pow from the maths
 // library) so the output bytes are the same on every run and every system.
 //
-// Usage: make_icons OUT.ico OUT.cur   (exit 2 on error)
+// Usage: make_icons OUT.ico OUT.cur OUT_ABOUT.bmp   (exit 2 on error)
 
 #include <cmath>
 #include <cstdint>
@@ -252,6 +252,175 @@ Image RenderIcon(int size, const Style& style) {
     return image;
 }
 
+// ---------------------------------------------------------------- About picture
+
+// The About box's 244 x 212 picture: the program's globe, larger, beside an
+// LCD-style "360" in the box's gold, over a framed view of a lakeside like
+// the one in the sample panorama. Everything else is the box's own blue, so
+// the labels the box lays over the picture's top right and bottom edges sit
+// on the same colour as the rest of the box.
+constexpr int kAboutWidth = 244, kAboutHeight = 212;
+const Color kAboutBlue = {20.0 / 255.0, 50.0 / 255.0, 195.0 / 255.0};
+const Color kAboutGold = {220.0 / 255.0, 210.0 / 255.0, 120.0 / 255.0};
+const Color kAboutFrame = {180.0 / 255.0, 170.0 / 255.0, 95.0 / 255.0};
+
+// The view's frame, in picture pixels.
+constexpr double kViewLeft = 6.0, kViewTop = 70.0, kViewRight = 238.0, kViewBottom = 186.0;
+constexpr double kViewCorner = 9.0, kViewBorder = 2.0;
+constexpr double kHorizon = 136.0;
+constexpr double kSunX = 176.0, kSunY = 100.0, kSunRadius = 7.5;
+
+// The globe: the 32 x 32 icon's design drawn 2.1 times as large.
+constexpr double kGlobeScale = 2.1;
+const Vec2 kGlobeOrigin = {6.0, -1.0};
+
+// A hash of an integer to 0..1, the same on every system.
+double Hash01(uint32_t n) {
+    n ^= n >> 16;
+    n *= 0x7FEB352Du;
+    n ^= n >> 15;
+    n *= 0x846CA68Bu;
+    n ^= n >> 16;
+    return static_cast<double>(n & 0xFFFFu) / 65535.0;
+}
+
+double SmoothStep(double t) { return t * t * (3.0 - 2.0 * t); }
+
+// Smooth value noise along x: hashed knots every `spacing` pixels.
+double Ridge(double x, double spacing, uint32_t seed) {
+    double u = (x + 1000.0) / spacing;
+    int knot = static_cast<int>(u);
+    double t = SmoothStep(u - knot);
+    double a = Hash01(seed * 7919u + static_cast<uint32_t>(knot));
+    double b = Hash01(seed * 7919u + static_cast<uint32_t>(knot + 1));
+    return a + (b - a) * t;
+}
+
+// Signed distance to the frame's rounded rectangle (negative inside).
+double ViewDistance(Vec2 p) {
+    const double cx = (kViewLeft + kViewRight) / 2, cy = (kViewTop + kViewBottom) / 2;
+    const double qx = std::fabs(p.x - cx) - ((kViewRight - kViewLeft) / 2 - kViewCorner);
+    const double qy = std::fabs(p.y - cy) - ((kViewBottom - kViewTop) / 2 - kViewCorner);
+    const double outside = Length({Max0(qx), Max0(qy)});
+    const double inside = qx > qy ? qx : qy;
+    return outside + (inside < 0.0 ? inside : 0.0) - kViewCorner;
+}
+
+// A tree on the far shore: a narrow triangle with its foot at (x, foot).
+bool InTree(Vec2 p, double x, double foot, double height) {
+    double d = TriangleDistance(p, {x, foot - height}, {x - height * 0.22, foot},
+                                {x + height * 0.22, foot});
+    return d < 0.0;
+}
+
+Color LakesideView(Vec2 p) {
+    double fromSun = Length(p - Vec2{kSunX, kSunY});
+    if (p.y < kHorizon) {
+        double t = Clamp01((p.y - kViewTop) / (kHorizon - kViewTop));
+        Color sky = Mix({0.10, 0.27, 0.72}, {0.80, 0.88, 0.97}, t * t);
+        double glow = 1.0 / (1.0 + (fromSun * fromSun) / 260.0);
+        sky = Mix(sky, {1.0, 0.93, 0.72}, 0.75 * glow);
+        if (fromSun < kSunRadius) sky = {1.0, 0.97, 0.84};
+        double far = kHorizon - 9.0 - 20.0 * Ridge(p.x, 23.0, 1u);
+        if (p.y > far) sky = Mix({0.36, 0.46, 0.66}, {0.62, 0.70, 0.84}, Clamp01((p.y - far) / 24.0));
+        double near = kHorizon - 2.0 - 11.0 * Ridge(p.x, 13.0, 2u) * Ridge(p.x, 41.0, 3u);
+        if (p.y > near) sky = Mix({0.14, 0.30, 0.22}, {0.20, 0.38, 0.27}, Clamp01((p.y - near) / 8.0));
+        const double trees[][2] = {{28.0, 13.0}, {36.0, 9.0}, {121.0, 11.0}, {206.0, 15.0}, {215.0, 10.0}};
+        for (const auto& tree : trees) {
+            if (InTree(p, tree[0], kHorizon + 0.5, tree[1])) sky = {0.07, 0.20, 0.13};
+        }
+        return sky;
+    }
+    double shore = kHorizon + 30.0 + 8.0 * Ridge(p.x, 31.0, 4u);
+    if (p.y > shore) {
+        double t = Clamp01((p.y - shore) / 24.0);
+        Color grass = Mix({0.34, 0.44, 0.20}, {0.20, 0.29, 0.12}, t);
+        return Mix(grass, {0.55, 0.50, 0.34}, 0.35 * Ridge(p.x * 3.0, 7.0, 5u) * (1.0 - t));
+    }
+    double depth = Clamp01((p.y - kHorizon) / 30.0);
+    Color water = Mix({0.52, 0.66, 0.86}, {0.14, 0.31, 0.58}, depth);
+    // The sun's reflection: broken horizontal streaks under it.
+    double across = p.x - kSunX;
+    double width = 5.0 + 16.0 * depth;
+    double streak = Clamp01(1.0 - (across * across) / (width * width));
+    double ripple = Hash01(static_cast<uint32_t>(p.y * 1.5) * 131u + static_cast<uint32_t>((p.x + 300.0) / 6.0));
+    return Mix(water, {1.0, 0.93, 0.74}, 0.8 * streak * ripple);
+}
+
+// Segments of an LCD digit, each a stroke between two points of a 0..1 box.
+struct Stroke {
+    Vec2 a, b;
+};
+const Stroke kSegments[7] = {
+    {{0.0, 0.0}, {1.0, 0.0}},  // top
+    {{1.0, 0.0}, {1.0, 0.5}},  // upper right
+    {{1.0, 0.5}, {1.0, 1.0}},  // lower right
+    {{0.0, 1.0}, {1.0, 1.0}},  // bottom
+    {{0.0, 0.5}, {0.0, 1.0}},  // lower left
+    {{0.0, 0.0}, {0.0, 0.5}},  // upper left
+    {{0.0, 0.5}, {1.0, 0.5}},  // middle
+};
+// Which segments each digit lights, top first as above.
+const char* const kThree = "1111001";
+const char* const kSix = "1011111";
+const char* const kZero = "1111110";
+
+constexpr double kDigitWidth = 15.0, kDigitHeight = 28.0, kDigitStroke = 2.3;
+constexpr double kDigitsLeft = 76.0, kDigitsTop = 16.0, kDigitPitch = 20.0;
+
+bool InDigits(Vec2 p) {
+    const char* const digits[3] = {kThree, kSix, kZero};
+    for (int d = 0; d < 3; ++d) {
+        Vec2 origin = {kDigitsLeft + d * kDigitPitch, kDigitsTop};
+        for (int s = 0; s < 7; ++s) {
+            if (digits[d][s] != '1') continue;
+            Vec2 a = origin + Vec2{kSegments[s].a.x * kDigitWidth, kSegments[s].a.y * kDigitHeight};
+            Vec2 b = origin + Vec2{kSegments[s].b.x * kDigitWidth, kSegments[s].b.y * kDigitHeight};
+            double along;
+            if (SegmentDistance(p, a, b, &along) < kDigitStroke) return true;
+        }
+    }
+    // The degree sign: a ring at the top right of the last digit.
+    Vec2 ring = {kDigitsLeft + 2 * kDigitPitch + kDigitWidth + 8.0, kDigitsTop + 4.0};
+    double r = Length(p - ring);
+    return r > 2.6 && r < 5.0;
+}
+
+Color ShadeAbout(Vec2 p) {
+    double frame = ViewDistance(p);
+    if (frame < -kViewBorder) return LakesideView(p);
+    if (frame < 0.0) return kAboutFrame;
+    if (InDigits(p)) return kAboutGold;
+    Vec2 design = (p - kGlobeOrigin) * (1.0 / kGlobeScale);
+    static const Arrow arrow = MakeArrow(kStyle32);
+    Canvas globe = ShadeIcon(design, kStyle32, arrow);
+    return globe.color + kAboutBlue * (1.0 - globe.alpha);
+}
+
+// The picture as a 24-bit bitmap file.
+std::vector<uint8_t> MakeAboutBmp() {
+    constexpr int kSub = 4;
+    const uint32_t stride = BmpRowBytes(kAboutWidth);
+    std::vector<uint8_t> out;
+    PutBmpHeaders(out, kAboutWidth, kAboutHeight);
+    for (int y = kAboutHeight - 1; y >= 0; --y) {
+        for (int x = 0; x < kAboutWidth; ++x) {
+            Color sum{0.0, 0.0, 0.0};
+            for (int sy = 0; sy < kSub; ++sy) {
+                for (int sx = 0; sx < kSub; ++sx) {
+                    sum = sum + ShadeAbout({x + (sx + 0.5) / kSub, y + (sy + 0.5) / kSub});
+                }
+            }
+            Color c = sum * (1.0 / (kSub * kSub));
+            out.push_back(ToByte(c.b));
+            out.push_back(ToByte(c.g));
+            out.push_back(ToByte(c.r));
+        }
+        for (uint32_t i = kAboutWidth * 3; i < stride; ++i) out.push_back(0);
+    }
+    return out;
+}
+
 // ---------------------------------------------------------------- cursor
 
 // 'X' black, 'o' white, anything else transparent. The hotspot is the
@@ -403,12 +572,12 @@ std::vector<uint8_t> MakeCur() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || argv[1][0] == '\0' || argv[2][0] == '\0') {
-        std::fprintf(stderr, "usage: make_icons OUT.ico OUT.cur\n");
+    if (argc != 4 || argv[1][0] == '\0' || argv[2][0] == '\0' || argv[3][0] == '\0') {
+        std::fprintf(stderr, "usage: make_icons OUT.ico OUT.cur OUT_ABOUT.bmp\n");
         return 2;
     }
-    const std::vector<uint8_t> files[2] = {MakeIco(), MakeCur()};
-    for (int i = 0; i < 2; ++i) {
+    const std::vector<uint8_t> files[3] = {MakeIco(), MakeCur(), MakeAboutBmp()};
+    for (int i = 0; i < 3; ++i) {
         std::string error = WriteFile(argv[i + 1], files[i]);
         if (!error.empty()) {
             std::fprintf(stderr, "make_icons: %s: %s\n", argv[i + 1], error.c_str());

@@ -764,25 +764,9 @@ Image Skin() {
 
 // A 24-bit uncompressed bitmap file, rows bottom-up, each padded to 4 bytes.
 std::vector<uint8_t> EncodeBmp(const Image& image) {
-    const uint32_t stride = static_cast<uint32_t>((image.width * 3 + 3) / 4 * 4);
-    const uint32_t imageBytes = stride * static_cast<uint32_t>(image.height);
+    const uint32_t stride = BmpRowBytes(image.width);
     std::vector<uint8_t> out;
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, 14 + 40 + imageBytes);
-    Put32(out, 0);
-    Put32(out, 14 + 40);
-    Put32(out, 40);
-    Put32(out, static_cast<uint32_t>(image.width));
-    Put32(out, static_cast<uint32_t>(image.height));
-    Put16(out, 1);
-    Put16(out, 24);
-    Put32(out, 0);  // BI_RGB
-    Put32(out, imageBytes);
-    Put32(out, 3780);  // 96 dots per inch
-    Put32(out, 3780);
-    Put32(out, 0);
-    Put32(out, 0);
+    PutBmpHeaders(out, image.width, image.height);
     for (int y = image.height - 1; y >= 0; --y) {
         for (int x = 0; x < image.width; ++x) {
             Color c = image.At(x, y);
