@@ -604,6 +604,36 @@ TEST_F(PanelOn, VolumeButtonsSoundMuteAndTheDisplay) {
     SetSoundHooks(&windowSoundHooks);
 }
 
+TEST_F(PanelOn, PadKeysFillTheFacesOfTheirButtons) {
+    // A flat button draws a 1-pixel frame and paints the face inside it
+    // white wherever its bitmap leaves the face bare.
+    for (int id : {kPadZoomInId, kPadUpId, kPadZoomOutId, kPadLeftId, kPadStopId, kPadRightId,
+                   kPadVolumeDownId, kPadDownId, kPadVolumeUpId}) {
+        SCOPED_TRACE(id);
+        const HWND key = Item(id);
+        const testing::Picture bitmap = testing::ShownPicture(key);
+        const testing::Picture shown = testing::OnScreen(key);
+        ASSERT_FALSE(bitmap.pixels.empty());
+        const int32_t left = (shown.width - bitmap.width) / 2;
+        const int32_t top = (shown.height - bitmap.height) / 2;
+        int bare = 0;
+        int wrong = 0;
+        for (int32_t y = 1; y < shown.height - 1; ++y) {
+            for (int32_t x = 1; x < shown.width - 1; ++x) {
+                const COLORREF want = testing::PixelAt(bitmap, x - left, y - top);
+                if (want == CLR_INVALID) {
+                    ++bare;
+                } else if (testing::PixelAt(shown, x, y) != want) {
+                    ++wrong;
+                }
+            }
+        }
+        EXPECT_EQ(bare, 0) << "face pixels the bitmap leaves bare, button " << shown.width << "x"
+                           << shown.height << ", bitmap " << bitmap.width << "x" << bitmap.height;
+        EXPECT_EQ(wrong, 0) << "face pixels that differ from the bitmap";
+    }
+}
+
 TEST_F(PanelOn, PlayPauseAndThePositionBarActOnlyOnVideo) {
     const HWND bar = Item(kPositionBarId);
     const auto thumbTrack = [bar](int32_t position) {
