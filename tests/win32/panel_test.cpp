@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -602,6 +603,42 @@ TEST_F(PanelOn, VolumeButtonsSoundMuteAndTheDisplay) {
     GetClientRect(Item(kVolumeBarId), &bar);
     EXPECT_EQ(bar.right, PixelWidth(35));
     SetSoundHooks(&windowSoundHooks);
+}
+
+// How far apart two colours are: their red, green and blue differences summed.
+int ColourDistance(COLORREF a, COLORREF b) {
+    return std::abs(int(GetRValue(a)) - int(GetRValue(b))) +
+           std::abs(int(GetGValue(a)) - int(GetGValue(b))) +
+           std::abs(int(GetBValue(a)) - int(GetBValue(b)));
+}
+
+TEST_F(PanelOn, SpeedSliderThumbStandsOutFromItsChannelAndThePanel) {
+    constexpr COLORREF kText = 0xC0C0C0;
+    constexpr COLORREF kBackground = 0x383F43;
+    constexpr int kClearlyApart = 150;
+    const HWND slider = Item(kSpeedSliderId);
+    const LRESULT position = SendMessageA(slider, TBM_GETPOS, 0, 0);
+    for (LPARAM at : {1, 5, 50, 100}) {
+        SCOPED_TRACE(at);
+        SendMessageA(slider, TBM_SETPOS, TRUE, at);
+        RECT thumb{};
+        RECT channel{};
+        SendMessageA(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+        SendMessageA(slider, TBM_GETCHANNELRECT, 0, LPARAM(&channel));
+        const testing::Picture shown = testing::OnScreen(slider);
+        const LONG middleY = (thumb.top + thumb.bottom) / 2;
+        const COLORREF onThumb = testing::PixelAt(shown, (thumb.left + thumb.right) / 2, middleY);
+        // The channel's middle, half its length away from the thumb.
+        const LONG half = (channel.bottom - channel.top) / 2;
+        const LONG channelY = middleY < channel.top + half ? middleY + half : middleY - half;
+        const COLORREF inChannel = testing::PixelAt(shown, (channel.left + channel.right) / 2, channelY);
+        const COLORREF beside = testing::PixelAt(shown, 0, channelY);
+        EXPECT_EQ(onThumb, kText) << std::hex << onThumb;
+        EXPECT_EQ(beside, kBackground) << std::hex << beside;
+        EXPECT_GE(ColourDistance(onThumb, inChannel), kClearlyApart) << std::hex << inChannel;
+        EXPECT_GE(ColourDistance(onThumb, beside), kClearlyApart);
+    }
+    SendMessageA(slider, TBM_SETPOS, TRUE, position);
 }
 
 TEST_F(PanelOn, PadKeysFillTheFacesOfTheirButtons) {
