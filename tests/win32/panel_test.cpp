@@ -605,6 +605,36 @@ TEST_F(PanelOn, VolumeButtonsSoundMuteAndTheDisplay) {
     SetSoundHooks(&windowSoundHooks);
 }
 
+TEST_F(PanelOn, VolumeStepsWhileMutedLightTheSoundButtonAgain) {
+    struct Case {
+        int step;
+        int32_t volume;  // after the step
+    };
+    const Case cases[] = {{kPadVolumeUpId, 5}, {kPadVolumeDownId, 0}};
+    RecordingSound device;
+    SetSoundHooks(&device);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        volume = 40;
+        muted = 0;
+        Click(kSoundButtonId);
+        ASSERT_EQ(muted, 1);
+        EXPECT_EQ(ShownImage(kSoundButtonId), "sounds1");
+        EXPECT_EQ(testing::OnScreen(Item(kSoundButtonId)).pixels,
+                  testing::ResourcePicture("sounds1").pixels);
+
+        Click(c.step);
+        EXPECT_EQ(muted, 0);
+        EXPECT_EQ(volume, c.volume);
+        EXPECT_EQ(ShownImage(kSoundButtonId), "sounds3");
+        EXPECT_EQ(ShownImage(kSoundIconId), "sound1");
+        // What the user sees, not only the bitmap the button holds.
+        EXPECT_EQ(testing::OnScreen(Item(kSoundButtonId)).pixels,
+                  testing::ResourcePicture("sounds3").pixels);
+    }
+    SetSoundHooks(&windowSoundHooks);
+}
+
 // How far apart two colours are: their red, green and blue differences summed.
 int ColourDistance(COLORREF a, COLORREF b) {
     return std::abs(int(GetRValue(a)) - int(GetRValue(b))) +
