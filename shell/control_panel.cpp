@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -147,6 +148,49 @@ void CreateSpeedSlider() {
     SendDlgItemMessageA(panelWindow, kSpeedSliderId, TBM_SETRANGE, FALSE, MAKELPARAM(1, 100));
     SendDlgItemMessageA(panelWindow, kSpeedSliderId, TBM_SETPAGESIZE, 0, 1);
 }
+
+// A solid thumb in the text colour, pointing right, to the side the
+// slider's ticks are on; it covers the channel's edges where it lies.
+void DrawSliderThumb(HDC dc, const RECT& r, const ControlColors& colors) {
+    const LONG depth = (r.bottom - r.top) / 2;
+    const POINT points[] = {
+        {r.left, r.top},
+        {r.right - 1 - depth, r.top},
+        {r.right - 1, r.top + depth},
+        {r.right - 1 - depth, r.bottom - 1},
+        {r.left, r.bottom - 1},
+    };
+    const HPEN pen = CreatePen(PS_SOLID, 1, colors.text);
+    const HGDIOBJ oldPen = SelectObject(dc, pen);
+    const HGDIOBJ oldBrush = SelectObject(dc, SolidBrush(colors.text));
+    Polygon(dc, points, int(std::size(points)));
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
+}  // namespace
+
+LRESULT DrawSpeedSlider(const NMCUSTOMDRAW& draw) {
+    const ControlColors* colors = FindControlColors(kSpeedSliderId);
+    if (!colors) return CDRF_DODEFAULT;
+    if (draw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (draw.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+    switch (draw.dwItemSpec) {
+    case TBCD_CHANNEL:
+        // A slot of the background colour, edged in the text colour.
+        FillRect(draw.hdc, &draw.rc, SolidBrush(colors->background));
+        FrameRect(draw.hdc, &draw.rc, SolidBrush(colors->text));
+        return CDRF_SKIPDEFAULT;
+    case TBCD_THUMB:
+        DrawSliderThumb(draw.hdc, draw.rc, *colors);
+        return CDRF_SKIPDEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+namespace {
 
 void CreatePositionBar() {
     CreatePanelControl(WS_EX_WINDOWEDGE, "SCROLLBAR", "", SBS_HORZ | 0x1000, 4, 25, 160, 8,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <cstdint>
@@ -100,6 +101,11 @@ const ControlColors* FindControlColors(int id);
 // Answers the WM_CTLCOLOR... messages of the panel's controls.
 HBRUSH ColorPanelControl(HDC dc, HWND control);
 HBRUSH PanelBackgroundBrush();
+// Draws the speed slider's channel and thumb in the slider's own colours
+// (text and background), for the slider's NM_CUSTOMDRAW notifications: the
+// trackbar's own look under Wine, a white thumb on a white channel, hides
+// the thumb. Returns the custom-draw answer.
+LRESULT DrawSpeedSlider(const NMCUSTOMDRAW& draw);
 // Redraws a control together with the part of the panel behind it, which a
 // transparent control needs.
 void RedrawPanelControl(int id);

@@ -357,6 +357,13 @@ INT_PTR CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_HSCROLL:
         OnPositionBar(wParam, lParam);
         return 0;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom != kSpeedSliderId || header->code != UINT(NM_CUSTOMDRAW)) return 0;
+        SetWindowLongPtrA(window, DWLP_MSGRESULT,
+                          DrawSpeedSlider(*reinterpret_cast<const NMCUSTOMDRAW*>(lParam)));
+        return 1;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSCROLLBAR:

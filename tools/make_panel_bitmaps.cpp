@@ -432,11 +432,15 @@ double Speaker(Vec2 p, Vec2 origin, double scale, double gap) {
     return Union(box, cone) * scale;
 }
 
-// The nine pad keys, 22 x 22: a square cap filling the whole image.
-Image PadKey(const Mask& symbol, bool lit) {
-    Image image(22, 22, kRimDark);
-    CapStyle cap = KeyCap(0.0, 0.0, 22.0, 22.0, 0.0, lit);
-    Shade(image, 0, 0, 22, 22, [&](Vec2 p) { return CapPaint(p, cap); });
+// The nine pad keys, 22 pixels wide: a square cap filling the whole image.
+// A flat button paints a 1-pixel frame around its bitmap and white where the
+// bitmap leaves its face bare, so each key is as tall as the face of its
+// button: 22 in the pad's upper and lower rows (24-pixel buttons) and 23 in
+// its middle row, whose 15 units (y 87 to 102) round to 25 pixels.
+Image PadKey(const Mask& symbol, int height, bool lit) {
+    Image image(22, height, kRimDark);
+    CapStyle cap = KeyCap(0.0, 0.0, 22.0, height, 0.0, lit);
+    Shade(image, 0, 0, 22, height, [&](Vec2 p) { return CapPaint(p, cap); });
     DrawLegend(image, symbol, 0, 0, lit);
     return image;
 }
@@ -628,23 +632,27 @@ void AddMainKeys(std::vector<Named>& out) {
 void AddPadKeys(std::vector<Named>& out) {
     struct Pad {
         const char* name;
+        int height;  // of the face of the key's button (see PadKey)
         Distance shape;
     };
     const Pad pads[] = {
-        {"left", Triangle({5.5, 11.0}, {15.0, 5.5}, {15.0, 16.5})},
-        {"right", Triangle({16.5, 11.0}, {7.0, 5.5}, {7.0, 16.5})},
-        {"up", Triangle({11.0, 5.5}, {5.5, 15.0}, {16.5, 15.0})},
-        {"down", Triangle({11.0, 16.5}, {5.5, 7.0}, {16.5, 7.0})},
-        {"stop", Bar(6.5, 6.5, 15.5, 15.5)},
-        {"lup", Magnifier(true)},
-        {"rup", Magnifier(false)},
-        {"ldown", [](Vec2 p) { return Union(Speaker(p, {2.5, 4.75}, 1.25, 0.5), Minus({16.0, 11.0}, 3.0, 2.0)(p)); }},
-        {"rdown", [](Vec2 p) { return Union(Speaker(p, {2.5, 4.75}, 1.25, 0.5), Plus({16.0, 11.0}, 3.0, 2.0)(p)); }},
+        {"left", 23, Triangle({5.5, 11.0}, {15.0, 5.5}, {15.0, 16.5})},
+        {"right", 23, Triangle({16.5, 11.0}, {7.0, 5.5}, {7.0, 16.5})},
+        {"up", 22, Triangle({11.0, 5.5}, {5.5, 15.0}, {16.5, 15.0})},
+        {"down", 22, Triangle({11.0, 16.5}, {5.5, 7.0}, {16.5, 7.0})},
+        {"stop", 23, Bar(6.5, 6.5, 15.5, 15.5)},
+        {"lup", 22, Magnifier(true)},
+        {"rup", 22, Magnifier(false)},
+        {"ldown", 22, [](Vec2 p) { return Union(Speaker(p, {2.5, 4.75}, 1.25, 0.5), Minus({16.0, 11.0}, 3.0, 2.0)(p)); }},
+        {"rdown", 22, [](Vec2 p) { return Union(Speaker(p, {2.5, 4.75}, 1.25, 0.5), Plus({16.0, 11.0}, 3.0, 2.0)(p)); }},
     };
     for (const Pad& pad : pads) {
-        Mask symbol = SymbolMask(22, 22, pad.shape);
-        out.push_back({pad.name, PadKey(symbol, true)});
-        out.push_back({std::string(pad.name) + "1", PadKey(symbol, false)});
+        // The symbols are drawn for 22 x 22; a taller key keeps them centred.
+        const double down = (pad.height - 22) / 2.0;
+        const Distance& shape = pad.shape;
+        Mask symbol = SymbolMask(22, pad.height, [&](Vec2 p) { return shape({p.x, p.y - down}); });
+        out.push_back({pad.name, PadKey(symbol, pad.height, true)});
+        out.push_back({std::string(pad.name) + "1", PadKey(symbol, pad.height, false)});
     }
 }
 

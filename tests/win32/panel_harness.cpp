@@ -20,30 +20,28 @@ const char* const kImageNames[] = {
     "sharp3", "sharp4", "sharp5", "sharp6", "sharp7", "sharp8", "frez1", "frez2", "frez3",
 };
 
-std::vector<uint8_t> BitmapPixels(HBITMAP bitmap) {
+Picture BitmapPicture(HBITMAP bitmap) {
     BITMAP info{};
     if (!bitmap || !GetObjectA(bitmap, sizeof(info), &info)) return {};
     BITMAPINFOHEADER header{};
     header.biSize = sizeof(header);
     header.biWidth = info.bmWidth;
-    header.biHeight = info.bmHeight;
+    header.biHeight = -info.bmHeight;
     header.biPlanes = 1;
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
-    std::vector<uint8_t> pixels(size_t(info.bmWidth) * info.bmHeight * 4);
+    Picture picture{info.bmWidth, info.bmHeight, {}};
+    picture.pixels.resize(size_t(info.bmWidth) * info.bmHeight * 4);
     const HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, UINT(info.bmHeight), pixels.data(),
+    GetDIBits(screen, bitmap, 0, UINT(info.bmHeight), picture.pixels.data(),
               reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
-    return pixels;
+    return picture;
 }
 
-std::vector<uint8_t> ResourcePixels(const char* name) {
-    const HBITMAP bitmap = LoadBitmapA(appInstance, name);
-    std::vector<uint8_t> pixels = BitmapPixels(bitmap);
-    DeleteObject(bitmap);
-    return pixels;
-}
+std::vector<uint8_t> BitmapPixels(HBITMAP bitmap) { return BitmapPicture(bitmap).pixels; }
+
+std::vector<uint8_t> ResourcePixels(const char* name) { return ResourcePicture(name).pixels; }
 
 HBITMAP ShownBitmap(HWND control) {
     char className[32] = {};
@@ -80,6 +78,31 @@ std::string ShownImage(int id) {
         if (ResourcePixels(name) == shown) return name;
     }
     return "(unknown)";
+}
+
+Picture ShownPicture(HWND control) { return BitmapPicture(ShownBitmap(control)); }
+
+Picture ResourcePicture(const char* name) {
+    const HBITMAP bitmap = LoadBitmapA(appInstance, name);
+    Picture picture = BitmapPicture(bitmap);
+    DeleteObject(bitmap);
+    return picture;
+}
+
+Picture OnScreen(HWND control) {
+    // Windows reach the screen when their thread next waits for messages.
+    PumpFor(100);
+    RECT client{};
+    GetClientRect(control, &client);
+    POINT origin{0, 0};
+    ClientToScreen(control, &origin);
+    return CaptureScreen(origin.x, origin.y, client.right, client.bottom);
+}
+
+COLORREF PixelAt(const Picture& picture, int32_t x, int32_t y) {
+    if (x < 0 || y < 0 || x >= picture.width || y >= picture.height) return CLR_INVALID;
+    const uint8_t* p = &picture.pixels[(size_t(y) * picture.width + x) * 4];
+    return RGB(p[2], p[1], p[0]);
 }
 
 }  // namespace lx::testing

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "viewer_harness.h"
+
 namespace lx::testing {
 
 HWND Item(int id);
@@ -17,5 +19,14 @@ std::string TextOf(int id);
 bool ShowsBitmap(HWND control, const char* name);
 // The name of the panel bitmap the control shows, "(none)" or "(unknown)".
 std::string ShownImage(int id);
+
+// The bitmap an image control or button shows, and a bitmap resource of the
+// program, 32-bit BGRX, top row first.
+Picture ShownPicture(HWND control);
+Picture ResourcePicture(const char* name);
+// A control's client area as the screen shows it, after the paints still
+// pending in this thread's windows have reached the screen.
+Picture OnScreen(HWND control);
+COLORREF PixelAt(const Picture& picture, int32_t x, int32_t y);
 
 }  // namespace lx::testing

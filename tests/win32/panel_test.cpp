@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -602,6 +603,102 @@ TEST_F(PanelOn, VolumeButtonsSoundMuteAndTheDisplay) {
     GetClientRect(Item(kVolumeBarId), &bar);
     EXPECT_EQ(bar.right, PixelWidth(35));
     SetSoundHooks(&windowSoundHooks);
+}
+
+TEST_F(PanelOn, VolumeStepsWhileMutedLightTheSoundButtonAgain) {
+    struct Case {
+        int step;
+        int32_t volume;  // after the step
+    };
+    const Case cases[] = {{kPadVolumeUpId, 5}, {kPadVolumeDownId, 0}};
+    RecordingSound device;
+    SetSoundHooks(&device);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        volume = 40;
+        muted = 0;
+        Click(kSoundButtonId);
+        ASSERT_EQ(muted, 1);
+        EXPECT_EQ(ShownImage(kSoundButtonId), "sounds1");
+        EXPECT_EQ(testing::OnScreen(Item(kSoundButtonId)).pixels,
+                  testing::ResourcePicture("sounds1").pixels);
+
+        Click(c.step);
+        EXPECT_EQ(muted, 0);
+        EXPECT_EQ(volume, c.volume);
+        EXPECT_EQ(ShownImage(kSoundButtonId), "sounds3");
+        EXPECT_EQ(ShownImage(kSoundIconId), "sound1");
+        // What the user sees, not only the bitmap the button holds.
+        EXPECT_EQ(testing::OnScreen(Item(kSoundButtonId)).pixels,
+                  testing::ResourcePicture("sounds3").pixels);
+    }
+    SetSoundHooks(&windowSoundHooks);
+}
+
+// How far apart two colours are: their red, green and blue differences summed.
+int ColourDistance(COLORREF a, COLORREF b) {
+    return std::abs(int(GetRValue(a)) - int(GetRValue(b))) +
+           std::abs(int(GetGValue(a)) - int(GetGValue(b))) +
+           std::abs(int(GetBValue(a)) - int(GetBValue(b)));
+}
+
+TEST_F(PanelOn, SpeedSliderThumbStandsOutFromItsChannelAndThePanel) {
+    constexpr COLORREF kText = 0xC0C0C0;
+    constexpr COLORREF kBackground = 0x383F43;
+    constexpr int kClearlyApart = 150;
+    const HWND slider = Item(kSpeedSliderId);
+    const LRESULT position = SendMessageA(slider, TBM_GETPOS, 0, 0);
+    for (LPARAM at : {1, 5, 50, 100}) {
+        SCOPED_TRACE(at);
+        SendMessageA(slider, TBM_SETPOS, TRUE, at);
+        RECT thumb{};
+        RECT channel{};
+        SendMessageA(slider, TBM_GETTHUMBRECT, 0, LPARAM(&thumb));
+        SendMessageA(slider, TBM_GETCHANNELRECT, 0, LPARAM(&channel));
+        const testing::Picture shown = testing::OnScreen(slider);
+        const LONG middleY = (thumb.top + thumb.bottom) / 2;
+        const COLORREF onThumb = testing::PixelAt(shown, (thumb.left + thumb.right) / 2, middleY);
+        // The channel's middle, half its length away from the thumb.
+        const LONG half = (channel.bottom - channel.top) / 2;
+        const LONG channelY = middleY < channel.top + half ? middleY + half : middleY - half;
+        const COLORREF inChannel = testing::PixelAt(shown, (channel.left + channel.right) / 2, channelY);
+        const COLORREF beside = testing::PixelAt(shown, 0, channelY);
+        EXPECT_EQ(onThumb, kText) << std::hex << onThumb;
+        EXPECT_EQ(beside, kBackground) << std::hex << beside;
+        EXPECT_GE(ColourDistance(onThumb, inChannel), kClearlyApart) << std::hex << inChannel;
+        EXPECT_GE(ColourDistance(onThumb, beside), kClearlyApart);
+    }
+    SendMessageA(slider, TBM_SETPOS, TRUE, position);
+}
+
+TEST_F(PanelOn, PadKeysFillTheFacesOfTheirButtons) {
+    // A flat button draws a 1-pixel frame and paints the face inside it
+    // white wherever its bitmap leaves the face bare.
+    for (int id : {kPadZoomInId, kPadUpId, kPadZoomOutId, kPadLeftId, kPadStopId, kPadRightId,
+                   kPadVolumeDownId, kPadDownId, kPadVolumeUpId}) {
+        SCOPED_TRACE(id);
+        const HWND key = Item(id);
+        const testing::Picture bitmap = testing::ShownPicture(key);
+        const testing::Picture shown = testing::OnScreen(key);
+        ASSERT_FALSE(bitmap.pixels.empty());
+        const int32_t left = (shown.width - bitmap.width) / 2;
+        const int32_t top = (shown.height - bitmap.height) / 2;
+        int bare = 0;
+        int wrong = 0;
+        for (int32_t y = 1; y < shown.height - 1; ++y) {
+            for (int32_t x = 1; x < shown.width - 1; ++x) {
+                const COLORREF want = testing::PixelAt(bitmap, x - left, y - top);
+                if (want == CLR_INVALID) {
+                    ++bare;
+                } else if (testing::PixelAt(shown, x, y) != want) {
+                    ++wrong;
+                }
+            }
+        }
+        EXPECT_EQ(bare, 0) << "face pixels the bitmap leaves bare, button " << shown.width << "x"
+                           << shown.height << ", bitmap " << bitmap.width << "x" << bitmap.height;
+        EXPECT_EQ(wrong, 0) << "face pixels that differ from the bitmap";
+    }
 }
 
 TEST_F(PanelOn, PlayPauseAndThePositionBarActOnlyOnVideo) {
