@@ -273,10 +273,9 @@ bool PrepareSourceWithOutput(int32_t width, int32_t height) {
 
 void ResetViewMatrix() { viewMatrix = ViewMatrix{}; }
 
-void BuildViewMatrix() {
-    ViewMatrix& m = viewMatrix;
-    const ViewState& view = viewState;
-    const float fov = view.fov;
+void BuildViewMatrix() { BuildViewMatrixFor(viewState.yaw, viewState.pitch, viewState.fov, viewMatrix); }
+
+void BuildViewMatrixFor(float yaw, float pitch, float fov, ViewMatrix& m) {
     if (fov != m.matrixFov) {
         m.matrixFov = fov;
         m.fovRadians = float(double(kDegreesToRadians) * fov);
@@ -284,8 +283,8 @@ void BuildViewMatrix() {
         m.fixedScale = (m.fovRadians > 0.3) ? float(131072.0 / m.fovRadians) : 436906.65625f;
     }
 
-    const float theta = float(double(kDegreesToRadians) * view.pitch);
-    const float psi = float(double(kDegreesToRadians) * view.yaw);
+    const float theta = float(double(kDegreesToRadians) * pitch);
+    const float psi = float(double(kDegreesToRadians) * yaw);
     const float cosTheta = float(std::cos(double(theta)));
     const float sinTheta = float(std::sin(double(theta)));
     const float cosPsi = float(std::cos(double(psi)));

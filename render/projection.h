@@ -105,6 +105,10 @@ bool PrepareSourceWithOutput(int32_t width, int32_t height);
 
 // Builds the fixed-point view matrix from viewState's yaw, pitch and fov.
 void BuildViewMatrix();
+// The same for any view into any matrix (a fresh ViewMatrix, or one this
+// function filled before); reads only the prepared tables, so another
+// thread may call it while a render pass runs.
+void BuildViewMatrixFor(float yaw, float pitch, float fov, ViewMatrix& m);
 
 // Creates the matrices at renderer start-up (all elements 0, cache cleared).
 void ResetViewMatrix();

@@ -10,6 +10,8 @@
 // Every division is an unsigned 32-bit division that truncates.
 #pragma once
 
+#include <cstdint>
+
 namespace lx {
 
 // Copies the one source pixel the row and column tables name.
@@ -17,5 +19,20 @@ void RemapNearest();
 // Blends four source pixels at 1/256-pixel angles. Leaves row 0 and the last
 // column of the frame, and pixels whose source row would pass H - 2, untouched.
 void RemapBilinear();
+
+// What a bilinear pass with a given fixed-point view matrix touches, for
+// the prepared source and output size. Every source row it reads (rows
+// counted bottom-up, as in the buffer) lies in [firstRow, lastRow]; the
+// span carries a margin for the tables' rounding and is clamped to the
+// picture. allButEdgesWritten tells that every output pixel but those of
+// row 0 and the last column is written: no direction of the view reaches
+// past the rows the kernel blends nor lies on the back meridian, where
+// the column would be one past the last.
+struct BilinearReach {
+    int32_t firstRow = 0;
+    int32_t lastRow = 0;
+    bool allButEdgesWritten = false;
+};
+BilinearReach BilinearReachOf(const int32_t (&fixedMatrix)[3][3]);
 
 }  // namespace lx

@@ -17,6 +17,7 @@
 #include "render/remap.h"
 #include "render/remap_internal.h"
 #include "support/core_fixture.h"
+#include "support/views.h"
 #include "support/reference_remap.h"
 
 namespace lx {
@@ -34,14 +35,8 @@ constexpr int kViewScale = 1;
 constexpr int kViewScale = 1;
 #endif
 
-struct View {
-    float yaw, pitch, fov;
-};
-
-std::string Describe(const View& v) {
-    return "yaw " + std::to_string(v.yaw) + " pitch " + std::to_string(v.pitch) + " fov " +
-           std::to_string(v.fov);
-}
+using testing::Describe;
+using testing::View;
 
 enum class Kernel { kNearest, kBilinear };
 
@@ -149,13 +144,7 @@ protected:
     }
 };
 
-std::vector<View> RandomViews(int count, uint32_t seed) {
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<float> yaw(-540, 540), pitch(-90, 90), fov(20, 130);
-    std::vector<View> views;
-    for (int i = 0; i < count; ++i) views.push_back({yaw(random), pitch(random), fov(random)});
-    return views;
-}
+std::vector<View> RandomViews(int count, uint32_t seed) { return testing::RandomViews(count, seed, 20, 130); }
 
 // Views where the arithmetic turns: the seam, the poles, the Z = 0 plane,
 // the widest fov and the fixed-scale floor below 0.3 radians. At yaw -45,
