@@ -14,6 +14,7 @@
 
 #include "render/frames.h"
 #include "render/projection.h"
+#include "render/remap.h"
 #include "tools/lx360render/blocking_queue.h"
 #include "tools/lx360render/camera_path.h"
 #include "tools/lx360render/image_io.h"
@@ -137,7 +138,9 @@ private:
     bool PrepareCamera(std::string* error);
     bool AllocateBuffers();
     VideoFormat OutputFormat() const;
+    RowSpan SourceRowsAt(double seconds);
     void RenderFrame(double seconds);
+    void ClearOuterRowAndColumn();
     bool HandOver(int64_t pts);
     void RenderVideo();
     void RenderStill();
@@ -151,6 +154,7 @@ private:
     VideoInput input_;
     VideoOutput output_;
     CameraPath camera_ = CameraPath::Fixed({}, 0);
+    ViewMatrix decoderMatrix_{};  // the decoder thread's, for SourceRowsAt
     std::string temporary_;
     Failure failure_;
     int64_t framesWritten_ = 0;
@@ -240,9 +244,22 @@ VideoFormat Reframer::OutputFormat() const {
     return format;
 }
 
+// The rows the decoder converts for the frame at a time: those the
+// bilinear kernel will read for its view (the nearest kernel gets all).
+// Runs on the decoder thread, with a matrix of its own.
+RowSpan Reframer::SourceRowsAt(double seconds) {
+    if (options_.quality == kDraft) return {};
+    const CameraView view = camera_.At(seconds);
+    BuildViewMatrixFor(view.yaw, view.pitch, view.fov, decoderMatrix_);
+    const BilinearReach reach = BilinearReachOf(decoderMatrix_.fixedMatrix);
+    return {reach.firstRow, reach.lastRow};
+}
+
 // A fresh frame each time: the kernels leave some pixels (the outer row and
 // column, the poles of a partial band) as they were, and a frame of the
-// video must come out as the same view rendered on its own.
+// video must come out as the same view rendered on its own. Where the
+// bilinear kernel writes all but the outer row and column, those are all
+// that need clearing.
 void Reframer::RenderFrame(double seconds) {
     const CameraView view = camera_.At(seconds);
     ViewState& state = viewState;
@@ -251,8 +268,20 @@ void Reframer::RenderFrame(double seconds) {
     state.fov = view.fov;
     state.dragging = 0;
     state.halfVFov = HalfVerticalFov(view.fov);
-    std::memset(outputFrame.pixels.get(), 0, size_t(outputFrame.byteCount));
+    BuildViewMatrix();
+    if (options_.quality != kDraft && BilinearReachOf(viewMatrix.fixedMatrix).allButEdgesWritten)
+        ClearOuterRowAndColumn();
+    else
+        std::memset(outputFrame.pixels.get(), 0, size_t(outputFrame.byteCount));
     RenderPass(options_);
+}
+
+// Row 0 and the last column of the output frame.
+void Reframer::ClearOuterRowAndColumn() {
+    uint8_t* const pixels = outputFrame.pixels.get();
+    const size_t rowBytes = size_t(outputFrame.width) * 4;
+    std::memset(pixels, 0, rowBytes);
+    for (int32_t r = 1; r < outputFrame.height; ++r) std::memset(pixels + r * rowBytes + rowBytes - 4, 0, 4);
 }
 
 // Gives the rendered frame to the encoder and takes a spare one to render
@@ -344,6 +373,7 @@ int Reframer::Run() {
             item.audio = std::move(packet);
             return encoderItems_.Push(std::move(item));
         };
+        input_.SetRowsWanted([this](double seconds) { return SourceRowsAt(seconds); });
         decoder = std::thread([this, audio, toEncoder] {
             input_.Run(freeSources_, decoded_, audio ? toEncoder : VideoInput::AudioSink());
         });

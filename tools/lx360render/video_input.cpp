@@ -1,11 +1,6 @@
 #include "tools/lx360render/video_input.h"
 
-#include <cstring>
 #include <utility>
-
-extern "C" {
-#include <libavutil/pixdesc.h>
-}
 
 #include "tools/lx360render/image_io.h"
 
@@ -101,38 +96,6 @@ void VideoInput::MarkDamaged() {
     if (damagedAt_ < 0) damagedAt_ = framesDecoded_;
 }
 
-// Writes the frame bottom-up by reading its lines from the last up, so the
-// converter stores rows in memory order and whatever it writes past a row's
-// end lands in the next row, which it writes afterwards.
-bool VideoInput::ConvertInto(const AVFrame& frame, uint8_t* buffer) {
-    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(AVPixelFormat(frame.format));
-    if (!desc || (desc->flags & AV_PIX_FMT_FLAG_HWACCEL)) return false;
-    scaler_.reset(sws_getCachedContext(scaler_.release(), frame.width, frame.height,
-                                       AVPixelFormat(frame.format), frame.width, frame.height,
-                                       AV_PIX_FMT_BGR0, SWS_BILINEAR, nullptr, nullptr, nullptr));
-    if (!scaler_) return false;
-    const uint8_t* planes[4] = {};
-    int strides[4] = {};
-    for (int p = 0; p < 4 && frame.data[p]; ++p) {
-        if (p == 1 && (desc->flags & AV_PIX_FMT_FLAG_PAL)) {  // the palette, not lines
-            planes[p] = frame.data[p];
-            strides[p] = frame.linesize[p];
-            continue;
-        }
-        const bool chroma = p == 1 || p == 2;
-        const int lines = chroma ? AV_CEIL_RSHIFT(frame.height, desc->log2_chroma_h) : frame.height;
-        planes[p] = frame.data[p] + ptrdiff_t(lines - 1) * frame.linesize[p];
-        strides[p] = -frame.linesize[p];
-    }
-    uint8_t* const target[4] = {buffer, nullptr, nullptr, nullptr};
-    const int targetStrides[4] = {4 * frame.width, 0, 0, 0};
-    sws_scale(scaler_.get(), planes, strides, 0, frame.height, target, targetStrides);
-    // The slack past the picture stays zero, as the picture loader leaves it.
-    const size_t pictureBytes = size_t(4) * frame.width * frame.height;
-    std::memset(buffer + pictureBytes, 0, SourceBufferBytes(frame.width, frame.height) - pictureBytes);
-    return true;
-}
-
 bool VideoInput::ReceiveFrames(BlockingQueue<PixelBuffer>& freeBuffers,
                                BlockingQueue<DecodedFrame>& frames) {
     while (!videoDone_ && avcodec_receive_frame(decoder_.get(), frame_.get()) == 0) {
@@ -150,11 +113,12 @@ bool VideoInput::ReceiveFrames(BlockingQueue<PixelBuffer>& freeBuffers,
             } else {
                 DecodedFrame decoded;
                 if (!freeBuffers.Pop(&decoded.pixels)) return false;
-                if (!ConvertInto(*frame_, decoded.pixels.get())) {
+                decoded.pts = pts - videoOrigin_;
+                const RowSpan rows = rowsWanted_ ? rowsWanted_(Seconds(decoded.pts)) : RowSpan{};
+                if (!converter_.Convert(*frame_, decoded.pixels.get(), rows)) {
                     MarkDamaged();
                     videoDone_ = true;
                 } else {
-                    decoded.pts = pts - videoOrigin_;
                     if (!frames.Push(std::move(decoded))) return false;
                     ++framesDecoded_;
                 }

@@ -11,6 +11,7 @@
 #include "render/frames.h"
 #include "tools/lx360render/blocking_queue.h"
 #include "tools/lx360render/ffmpeg_util.h"
+#include "tools/lx360render/source_converter.h"
 
 namespace lx::tool {
 
@@ -36,6 +37,11 @@ public:
     // Seconds since the start of the cut for a frame's pts.
     double Seconds(int64_t pts) const;
 
+    // The source rows the frame at a time (seconds since the start of the
+    // cut) will be rendered from; without it every row is converted.
+    using RowsWanted = std::function<RowSpan(double seconds)>;
+    void SetRowsWanted(RowsWanted rowsWanted) { rowsWanted_ = std::move(rowsWanted); }
+
     using AudioSink = std::function<bool(Packet packet)>;
     // Decodes the cut on the calling thread: each frame into a buffer taken
     // from freeBuffers, then onto frames; audio packets (pts made relative
@@ -50,14 +56,14 @@ public:
 
 private:
     bool ReceiveFrames(BlockingQueue<PixelBuffer>& freeBuffers, BlockingQueue<DecodedFrame>& frames);
-    bool ConvertInto(const AVFrame& frame, uint8_t* buffer);
     void ForwardAudio(Packet packet, const AudioSink& audioSink);
     void MarkDamaged();
     int64_t VideoStartMicros() const;
 
     InputContext input_;
     CodecContext decoder_;
-    ScaleContext scaler_;
+    SourceConverter converter_;
+    RowsWanted rowsWanted_;
     Frame frame_;
     AVStream* video_ = nullptr;
     AVStream* audio_ = nullptr;
