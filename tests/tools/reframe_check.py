@@ -128,20 +128,31 @@ def reframe(args, expect_status=0):
     return r
 
 
-def check_byte_exact():
-    video = os.path.join(WORK, "rgb.mkv")
-    ffmpeg("-f", "lavfi", "-i", "testsrc2=size=400x200:rate=10:duration=1.2",
-           "-c:v", "ffv1", "-pix_fmt", "bgr0", video)
-    pictures = os.path.join(WORK, "in_%03d.ppm")
-    ffmpeg("-i", video, "-f", "image2", "-pix_fmt", "rgb24", pictures)
-    frames = sorted(glob.glob(os.path.join(WORK, "in_*.ppm")))
-    pts, num, den = video_pts(video)
-
-    keys = [(0.0, 170.0, -10.0, 80.0), (0.45, 190.0, 20.0, 60.0), (0.9, 215.0, 0.0, 100.0)]
+def camera_path_file(keys):
     path = os.path.join(WORK, "camera.path")
     with open(path, "w") as f:
         f.write("# time,yaw,pitch,fov\n\n")
         f.write("".join("%g,%g,%g,%g\n" % k for k in keys))
+    return path
+
+
+def extract_pictures(video, prefix):
+    pattern = os.path.join(WORK, prefix + "_%03d.ppm")
+    for old in glob.glob(os.path.join(WORK, prefix + "_*.ppm")):
+        os.remove(old)
+    ffmpeg("-i", video, "-f", "image2", "-pix_fmt", "rgb24", pattern)
+    return sorted(glob.glob(os.path.join(WORK, prefix + "_*.ppm")))
+
+
+def check_byte_exact():
+    video = os.path.join(WORK, "rgb.mkv")
+    ffmpeg("-f", "lavfi", "-i", "testsrc2=size=400x200:rate=10:duration=1.2",
+           "-c:v", "ffv1", "-pix_fmt", "bgr0", video)
+    frames = extract_pictures(video, "in")
+    pts, num, den = video_pts(video)
+
+    keys = [(0.0, 170.0, -10.0, 80.0), (0.45, 190.0, 20.0, 60.0), (0.9, 215.0, 0.0, 100.0)]
+    path = camera_path_file(keys)
     views = [path_view(keys, (p * num) / den) for p in pts]
 
     for name, extra in (("default settings", ["--size", "320x180"]),
@@ -152,6 +163,20 @@ def check_byte_exact():
             out = os.path.join(WORK, "exact." + container)
             reframe(["--in", video, "--out", out, "--lossless", "--path", path, "--quiet", *extra])
             compare_frames("%s into .%s" % (name, container), out, frames, views, extra)
+
+    # A 4:2:0 video, whose frames are converted only where each view reads
+    # them: a path that looks up to the pole and back down, and one behind.
+    video420 = os.path.join(WORK, "yuv420.mkv")
+    ffmpeg("-f", "lavfi", "-i", "testsrc2=size=800x400:rate=10:duration=1.2",
+           "-c:v", "ffv1", "-pix_fmt", "yuv420p", video420)
+    frames420 = extract_pictures(video420, "yuv")
+    pts, num, den = video_pts(video420)
+    keys = [(0.0, -60.0, -5.0, 70.0), (0.5, 20.0, 85.0, 90.0), (1.0, 175.0, -30.0, 50.0)]
+    path = camera_path_file(keys)
+    views = [path_view(keys, (p * num) / den) for p in pts]
+    out = os.path.join(WORK, "exact420.mkv")
+    reframe(["--in", video420, "--out", out, "--lossless", "--path", path, "--size", "320x180", "--quiet"])
+    compare_frames("4:2:0 video into .mkv", out, frames420, views, ["--size", "320x180"])
 
     panorama = os.path.join(WORK, "panorama.ppm")
     shutil.copy(frames[3], panorama)
