@@ -14,6 +14,11 @@
 
 namespace lx {
 
+// Threads RemapNearest and RemapBilinear split a frame over; 0 (the
+// default) means two on a machine with two or more cores. A program whose
+// own threads keep the other cores busy does better with 1.
+void SetRemapThreads(int threads);
+
 // Copies the one source pixel the row and column tables name.
 void RemapNearest();
 // Blends four source pixels at 1/256-pixel angles. Leaves row 0 and the last

@@ -1,4 +1,6 @@
 // Choice of instruction set and thread count for the remap kernels.
+#include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -155,8 +157,21 @@ void Quotients12(Isa isa, const uint32_t* p, const uint32_t* d, uint32_t* q, siz
 
 }  // namespace remap
 
-void RemapNearest() { remap::RemapNearestUsing(remap::BestIsa(), remap::DefaultThreads()); }
+namespace {
 
-void RemapBilinear() { remap::RemapBilinearUsing(remap::BestIsa(), remap::DefaultThreads()); }
+std::atomic<int> chosenThreads{0};
+
+int PassThreads() {
+    const int chosen = chosenThreads.load();
+    return chosen > 0 ? chosen : remap::DefaultThreads();
+}
+
+}  // namespace
+
+void SetRemapThreads(int threads) { chosenThreads.store(std::max(0, threads)); }
+
+void RemapNearest() { remap::RemapNearestUsing(remap::BestIsa(), PassThreads()); }
+
+void RemapBilinear() { remap::RemapBilinearUsing(remap::BestIsa(), PassThreads()); }
 
 }  // namespace lx

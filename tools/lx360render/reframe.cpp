@@ -351,6 +351,9 @@ int Reframer::Run() {
     if (!StartRenderer()) return Error("not enough memory for the output frame");
     if (!LoadSource(&error)) return Error(error);
     ApplyRenderSettings(options_);
+    // The decoder's and the encoder's threads keep the other cores busy; a
+    // helper thread for the kernels would only take turns with them.
+    SetRemapThreads(1);
     const std::string refused = PrepareLoadedSource(options_);
     if (!refused.empty()) return Error(refused);
     if (!PrepareCamera(&error)) return Error(error);

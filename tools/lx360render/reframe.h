@@ -4,9 +4,9 @@
 //
 // Three threads overlap: the decoder converts frames straight into spare
 // source buffers (only the rows the frame's view will read, where the
-// format allows), the main thread renders (the kernels use a helper thread
-// of their own), and the encoder converts and encodes the rendered frames
-// and writes the file. Buffers change hands instead of being copied. The
+// format allows), the main thread renders (on its own: the codecs' threads
+// fill the other cores), and the encoder converts and encodes the rendered
+// frames and writes the file. Buffers change hands instead of being copied. The
 // file is written under a temporary name and renamed once it is complete.
 #pragma once
 

@@ -238,8 +238,11 @@ bool VideoOutput::OpenVideoEncoder(const Options& options, const VideoFormat& fo
     frame_->width = enc.width;
     frame_->height = enc.height;
     if (av_frame_get_buffer(frame_.get(), 0) < 0) return Failed("not enough memory for the encoder", 0, error);
+    // Chroma read at full width and then filtered down is as good as the
+    // default pairwise average here and twice as fast: FFmpeg has vector
+    // code for the full-width read.
     scaler_.reset(sws_getContext(enc.width, enc.height, AV_PIX_FMT_BGR0, enc.width, enc.height, enc.pix_fmt,
-                                 SWS_BILINEAR, nullptr, nullptr, nullptr));
+                                 SWS_BILINEAR | SWS_FULL_CHR_H_INP, nullptr, nullptr, nullptr));
     if (!scaler_) return Failed("cannot convert the frames for the encoder", 0, error);
     return true;
 }
