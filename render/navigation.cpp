@@ -58,21 +58,15 @@ void StopMotion() {
 void ClampPitch() {
     ViewState& view = viewState;
     if (view.fov != view.lastFov) view.halfVFov = HalfVerticalFov(view.fov);
-    const float half = view.halfVFov;
+    view.targetPitch = ClampedPitch(view.targetPitch, view.halfVFov, view.pitchMin, view.pitchMax);
+}
 
-    if (view.targetPitch > view.pitchMax - half && view.pitchMax != kPole) {
-        view.targetPitch = view.pitchMax - half;
-        return;
-    }
-    if (view.targetPitch > view.pitchMax) {
-        view.targetPitch = view.pitchMax;
-        return;
-    }
-    if (view.targetPitch < view.pitchMin + half && view.pitchMin != -kPole) {
-        view.targetPitch = view.pitchMin + half;
-        return;
-    }
-    if (view.targetPitch < view.pitchMin) view.targetPitch = view.pitchMin;
+float ClampedPitch(float pitch, float halfVFov, float pitchMin, float pitchMax) {
+    if (pitch > pitchMax - halfVFov && pitchMax != kPole) return pitchMax - halfVFov;
+    if (pitch > pitchMax) return pitchMax;
+    if (pitch < pitchMin + halfVFov && pitchMin != -kPole) return pitchMin + halfVFov;
+    if (pitch < pitchMin) return pitchMin;
+    return pitch;
 }
 
 void NavigationStep() {

@@ -24,6 +24,9 @@ void StopMotion();
 
 // Keeps targetPitch inside the source's band for the current fov.
 void ClampPitch();
+// The pitch a view whose half vertical fov is halfVFov may take inside the
+// band pitchMin .. pitchMax: what ClampPitch keeps, as a pure function.
+float ClampedPitch(float pitch, float halfVFov, float pitchMin, float pitchMax);
 
 // One navigation step: drag, stop request, spin, zoom, pitch clamp, then the
 // new direction. The first half of every view update.

@@ -2,6 +2,7 @@
 // and outside keyframes, yaw taken as written, and the viewer's clamps.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,22 @@ TEST_F(CameraPathViews, KeepsTheViewInsideAPartialBand) {
     EXPECT_FLOAT_EQ(path.At(0).pitch, 60 - half);
     EXPECT_FLOAT_EQ(path.At(1).pitch, -60 + half);
     EXPECT_EQ(path.At(2).pitch, 10.0f);
+}
+
+// The reframer's decoder thread asks for views while the render thread
+// draws one, so asking must leave the viewer's state as it was.
+TEST_F(CameraPathViews, AskingForAViewLeavesTheViewerStateAlone) {
+    const CameraPath path = FromText("0,0,80,10\n1,40,-80,150\n2,90,10,60\n");
+    viewState.yaw = 12;
+    viewState.pitch = 34;
+    viewState.fov = 56;
+    viewState.targetPitch = 7;
+    viewState.halfVFov = 8;
+    viewState.lastFov = 56;
+    unsigned char before[sizeof(ViewState)];
+    std::memcpy(before, &viewState, sizeof before);
+    for (const double t : {0.0, 0.5, 1.0, 1.5, 2.0}) path.At(t);
+    EXPECT_EQ(std::memcmp(before, &viewState, sizeof before), 0);
 }
 
 TEST_F(CameraPathViews, FixedViewTurnsAtItsRateUnclamped) {

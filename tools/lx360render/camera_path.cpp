@@ -124,15 +124,15 @@ PathParse LoadCameraPath(const std::string& path) {
     return ParseCameraPath(text, path);
 }
 
-CameraView ClampToSource(CameraView view) {
-    ViewState& state = viewState;
-    if (view.fov < state.fovMin) view.fov = state.fovMin;
-    if (view.fov > state.fovMax) view.fov = state.fovMax;
-    state.fov = view.fov;
-    state.lastFov = 0;  // recompute halfVFov for this fov
-    state.targetPitch = view.pitch;
-    ClampPitch();
-    view.pitch = state.targetPitch;
+ViewLimits PreparedSourceLimits() {
+    const ViewState& state = viewState;
+    return ViewLimits{state.fovMin, state.fovMax, state.pitchMin, state.pitchMax};
+}
+
+CameraView ClampToLimits(CameraView view, const ViewLimits& limits) {
+    if (view.fov < limits.fovMin) view.fov = limits.fovMin;
+    if (view.fov > limits.fovMax) view.fov = limits.fovMax;
+    view.pitch = ClampedPitch(view.pitch, HalfVerticalFov(view.fov), limits.pitchMin, limits.pitchMax);
     return view;
 }
 
@@ -146,6 +146,7 @@ CameraPath CameraPath::Fixed(CameraView view, float turnRate) {
 CameraPath CameraPath::Keyframes(std::vector<Keyframe> keyframes) {
     CameraPath path;
     path.keyframes_ = std::move(keyframes);
+    path.limits_ = PreparedSourceLimits();
     return path;
 }
 
@@ -168,7 +169,7 @@ CameraView CameraPath::At(double seconds) const {
         if (turnRate_ != 0) view.yaw = float(double(fixed_.yaw) + double(turnRate_) * seconds);
         return view;
     }
-    return ClampToSource(Interpolate(seconds));
+    return ClampToLimits(Interpolate(seconds), limits_);
 }
 
 }  // namespace lx::tool

@@ -19,6 +19,16 @@ struct CameraView {
     float fov = 0;
 };
 
+// The zoom range and pitch band of a prepared source, as the viewer's
+// navigation keeps them.
+struct ViewLimits {
+    float fovMin = 0;
+    float fovMax = 0;
+    float pitchMin = 0;
+    float pitchMax = 0;
+};
+ViewLimits PreparedSourceLimits();
+
 struct Keyframe {
     double time = 0;
     CameraView view;
@@ -40,22 +50,25 @@ public:
     // A view that stays, turning turnRate degrees of yaw a second.
     static CameraPath Fixed(CameraView view, float turnRate);
     // Keyframes as ParseCameraPath returns them: at least one, times growing.
-    // Their pitch and fov are clamped to the prepared source's limits.
+    // Their pitch and fov are clamped to the limits of the source prepared
+    // when the path is made.
     static CameraPath Keyframes(std::vector<Keyframe> keyframes);
 
-    // The view at a time in seconds from the start of the output.
+    // The view at a time in seconds from the start of the output. Touches
+    // no shared state, so any thread may ask.
     CameraView At(double seconds) const;
 
 private:
     CameraView Interpolate(double seconds) const;
 
     std::vector<Keyframe> keyframes_;
+    ViewLimits limits_;
     CameraView fixed_;
     float turnRate_ = 0;
 };
 
-// The fov clamped to the prepared source's zoom range, and the pitch kept
-// inside its band for that fov, as the viewer's navigation keeps them.
-CameraView ClampToSource(CameraView view);
+// The fov clamped to the zoom range, and the pitch kept inside the band for
+// that fov, as the viewer's navigation keeps them.
+CameraView ClampToLimits(CameraView view, const ViewLimits& limits);
 
 }  // namespace lx::tool
